@@ -1,0 +1,58 @@
+# Shared by scripts/test, run, bench and package: a private Wine prefix on an X display.
+# Source it, then: wine_env <prefix>; start_display; start_wine ... stop_all.
+
+wine_env() {
+  export WINEPREFIX="$1" WINEARCH=win32 WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+}
+
+TOBRIX_XVFB_PID=""
+TOBRIX_WINE_STARTED=""
+
+# Starts Xvfb on a free display when there is none; the screen is larger than
+# the main window (1097 x 753) so that nothing is clipped.
+start_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    return 0
+  fi
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -dpi 96 </dev/null >/dev/null 2>&1 &
+    TOBRIX_XVFB_PID=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 1 50); do
+      xdpyinfo >/dev/null 2>&1 && return 0
+      kill -0 "$TOBRIX_XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$TOBRIX_XVFB_PID" 2>/dev/null || true
+    TOBRIX_XVFB_PID=""
+  done
+  echo "wine.sh: could not start Xvfb" >&2
+  return 1
+}
+
+# Creates the prefix and keeps one server up for the whole run. All three
+# standard streams go to /dev/null: Wine's background services would otherwise
+# inherit the caller's pipes and ctest would wait for them for minutes.
+start_wine() {
+  mkdir -p "$WINEPREFIX"
+  wineserver -p </dev/null >/dev/null 2>&1
+  timeout 300 wineboot -i </dev/null >/dev/null 2>&1 || true
+  TOBRIX_WINE_STARTED=1
+}
+
+stop_all() {
+  if [ -n "$TOBRIX_WINE_STARTED" ]; then
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    TOBRIX_WINE_STARTED=""
+  fi
+  if [ -n "$TOBRIX_XVFB_PID" ]; then
+    kill "$TOBRIX_XVFB_PID" 2>/dev/null || true
+    wait "$TOBRIX_XVFB_PID" 2>/dev/null || true
+    TOBRIX_XVFB_PID=""
+  fi
+}
