@@ -1,0 +1,101 @@
+#include "engine/draw_host_fake.h"
+
+FakeWindow::FakeWindow() {
+    texts[kResultDisplay] = "";
+    texts[kJumpFrequency] = "10";
+    texts[kLowerLimit] = "1";
+    texts[kUpperLimit] = "10";
+    texts[kDrawRecord] = "";
+    texts[kNamesBox] = "";
+    enabled[kStartButton] = true;
+    enabled[kStopButton] = false;
+}
+
+DrawHost FakeWindow::host() {
+    DrawHost h;
+    h.readText = [this](int id) { return texts[id]; };
+    h.writeText = [this](int id, const std::string& text) {
+        texts[id] = text;
+        writes.emplace_back(id, text);
+        if (onWrite) onWrite(id, text);
+    };
+    h.enableControl = [this](int id, bool on) { enabled[id] = on; };
+    h.selectedItemText = [this](int id) { return id == kNameFileList ? selectedFile : std::string(); };
+    h.showMessage = [this](const std::string& text, const std::string& caption) {
+        messages.emplace_back(text, caption);
+    };
+    h.readPreset = [this](DrawMode mode) {
+        presetReads.push_back(mode);
+        return mode == DrawMode::Number ? numberPreset : namePreset;
+    };
+    h.programDirectory = "C:\\draw\\";
+    h.loadTextFile = [this](const std::string& path) {
+        std::lock_guard<std::mutex> lock(mutex);
+        loads.push_back(path);
+        auto found = files.find(path);
+        return found == files.end() ? std::string() : found->second;
+    };
+    h.timeOfDay = [this] {
+        std::lock_guard<std::mutex> lock(mutex);
+        return time;
+    };
+    h.requestDelivery = [this] {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            ++requests;
+        }
+        requested.notify_all();
+    };
+    return h;
+}
+
+void FakeWindow::setFile(const std::string& path, const std::string& content) {
+    std::lock_guard<std::mutex> lock(mutex);
+    files[path] = content;
+}
+
+void FakeWindow::setTime(const TimeOfDay& t) {
+    std::lock_guard<std::mutex> lock(mutex);
+    time = t;
+}
+
+bool FakeWindow::waitForRequest(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (!requested.wait_for(lock, timeout, [&] { return requests > served; })) return false;
+    served = requests;
+    return true;
+}
+
+int PumpCandidates(DrawSession& session, FakeWindow& window, int count,
+                   std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    int delivered = 0;
+    while (delivered < count) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || !window.waitForRequest(left)) break;
+        if (session.deliverCandidate()) ++delivered;
+    }
+    return delivered;
+}
+
+bool PumpUntilShown(DrawSession& session, FakeWindow& window, const std::string& text,
+                    std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (window.texts[kResultDisplay] != text) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || PumpCandidates(session, window, 1, left) != 1) return false;
+    }
+    return true;
+}
+
+std::vector<std::string> CollectCandidates(DrawSession& session, FakeWindow& window, int count) {
+    std::vector<std::string> shown;
+    shown.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        if (PumpCandidates(session, window, 1) != 1) break;
+        shown.push_back(window.texts[kResultDisplay]);
+    }
+    return shown;
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The two rollers: the thread bodies that produce the candidates of a number
+// draw and of a name draw and hand them to the UI thread one at a time.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/random_source.h"
+#include "engine/roller_thread.h"
+
+// What a number roller or a name roller needs, taken on the UI thread when
+// the draw starts; the rollers never read a control.
+struct NumberRollerInputs {
+    std::string lowerText;
+    std::string upperText;
+    std::string frequencyText;
+};
+
+struct NameRollerInputs {
+    std::string path;
+    std::string frequencyText;
+};
+
+// The pause between two candidates: the frequency text's 32 bits as an
+// unsigned count of milliseconds.
+uint32_t JumpPause(const std::string& frequencyText);
+
+// The parts of the host a roller calls, copied when the draw starts so that
+// the UI thread may change the session's host meanwhile.
+struct RollerHost {
+    std::function<std::string(const std::string& path)> loadTextFile;
+    std::function<TimeOfDay()> timeOfDay;
+    std::function<void()> requestDelivery;
+};
+
+// Thread bodies; each runs until the draw `draw` ends.
+void RunNumberRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
+                     const NumberRollerInputs& inputs);
+void RunNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
+                   const NameRollerInputs& inputs);
