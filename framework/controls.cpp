@@ -1,0 +1,263 @@
+#include "framework/controls.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "framework/app_paths.h"
+#include "framework/events.h"
+#include "runtime/strings.h"
+#include "runtime/window_records.h"
+#include "ui/forms/definitions.h"
+
+namespace {
+
+float twipsPerPixelX = 0;
+float twipsPerPixelY = 0;
+volatile LONG liveHeapBlocks = 0;
+
+HANDLE colorValue(int32_t color) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(static_cast<uint32_t>(color + 1))); }
+
+// RGB and system references pass, anything else is no colour.
+int32_t acceptColor(int32_t color) {
+    uint32_t high = static_cast<uint32_t>(color) >> 24;
+    return high == 0 || high == 1 ? color : -1;
+}
+
+bool classIs(const std::string& cls, const char* name) { return lstrcmpiA(cls.c_str(), name) == 0; }
+
+std::string classOf(HWND window) {
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    return StrTrim(name);
+}
+
+int roundToInt(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+}  // namespace
+
+void* FrameworkHeapAlloc(std::size_t n) {
+    if (n == 0) return nullptr;
+    std::size_t size = n + 1 < 16 ? 16 : n + 1;
+    void* block = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size);
+    if (block) InterlockedIncrement(&liveHeapBlocks);
+    return block;
+}
+
+void FrameworkHeapFree(void* block) {
+    if (!block) return;
+    SIZE_T size = HeapSize(GetProcessHeap(), 0, block);
+    if (size == static_cast<SIZE_T>(-1) || size == 0) return;
+    if (HeapFree(GetProcessHeap(), 0, block)) InterlockedDecrement(&liveHeapBlocks);
+}
+
+long FrameworkHeapBlockCount() { return liveHeapBlocks; }
+
+HWND ResolveTarget(HWND window, int id) {
+    if (!window) return nullptr;
+    HWND target = id ? GetDlgItem(window, id) : window;
+    return target && IsWindow(target) ? target : nullptr;
+}
+
+int32_t ResolveColor(int32_t color) {
+    uint32_t high = static_cast<uint32_t>(color) >> 24;
+    if (high == 1) return static_cast<int32_t>(GetSysColor(color & 0xFF));
+    return high == 0 ? color : -1;
+}
+
+void TwipsToPixels(HWND, int& x, int& y, int& width, int& height) {
+    if (twipsPerPixelX == 0 || twipsPerPixelY == 0) {
+        HDC dc = GetDC(nullptr);
+        twipsPerPixelX = 1440.0f / static_cast<float>(GetDeviceCaps(dc, LOGPIXELSX));
+        twipsPerPixelY = 1440.0f / static_cast<float>(GetDeviceCaps(dc, LOGPIXELSY));
+        ReleaseDC(nullptr, dc);
+    }
+    x = roundToInt(x / twipsPerPixelX);
+    width = roundToInt(width / twipsPerPixelX);
+    y = roundToInt(y / twipsPerPixelY);
+    height = roundToInt(height / twipsPerPixelY);
+}
+
+void SetControlColors(HWND window, int id, int32_t backColor, int32_t foreColor) {
+    HWND target = ResolveTarget(window, id);
+    if (!target) return;
+    bool hadColors = GetPropA(target, "ZQ_BACKCOLOR") || GetPropA(target, "ZQ_BACKCOLOREB") ||
+                     GetPropA(target, "ZQ_FORECOLOR");
+
+    int32_t back = acceptColor(backColor);
+    int32_t fore = acceptColor(foreColor);
+    if (back != -1 || fore != -1) hadColors = true;
+    // What the class-specific messages get: system references resolved now.
+    int32_t backRgb = ResolveColor(back);
+    int32_t foreRgb = ResolveColor(fore);
+
+    RemovePropA(target, "ZQ_BACKCOLOR");
+    RemovePropA(target, "ZQ_BACKCOLOREB");
+    RemovePropA(target, "ZQ_FORECOLOR");
+    if (HANDLE brush = RemovePropA(target, "ZQ_BRUSH")) DeleteObject(brush);
+
+    std::string cls = classOf(target);
+    bool asForm = id == 0;
+    if (cls.empty()) return;
+    if (classIs(cls, "BrowseForFolder") || classIs(cls, "ZQ_BrowseForFolder") || classIs(cls, WC_TREEVIEWA)) {
+        SendMessageA(target, TVM_SETBKCOLOR, 0, backRgb);
+        SendMessageA(target, TVM_SETTEXTCOLOR, 0, foreRgb);
+        LONG style = GetWindowLongA(target, GWL_STYLE);
+        if (style & TVS_HASLINES) {
+            SetWindowLongA(target, GWL_STYLE, style & ~TVS_HASLINES);
+            SetWindowLongA(target, GWL_STYLE, style);
+        }
+        asForm = true;
+    } else if (classIs(cls, "FolderView") || classIs(cls, "ZQ_FolderView") || classIs(cls, WC_LISTVIEWA)) {
+        LPARAM bk = back >= 0 ? backRgb : CLR_NONE;
+        SendMessageA(target, LVM_SETBKCOLOR, 0, bk);
+        SendMessageA(target, LVM_SETTEXTBKCOLOR, 0, bk);
+        if (fore >= 0) SendMessageA(target, LVM_SETTEXTCOLOR, 0, foreRgb);
+        return;
+    } else if (classIs(cls, PROGRESS_CLASSA)) {
+        SendMessageA(target, PBM_SETBKCOLOR, 0, back == -1 ? CLR_DEFAULT : backRgb);
+        SendMessageA(target, PBM_SETBARCOLOR, 0, fore == -1 ? CLR_DEFAULT : foreRgb);
+        return;
+    } else if (classIs(cls, STATUSCLASSNAMEA)) {
+        SendMessageA(target, SB_SETBKCOLOR, 0, back == -1 ? CLR_DEFAULT : backRgb);
+        return;
+    } else if (classIs(cls, TOOLBARCLASSNAMEA) || classIs(cls, WC_TABCONTROLA)) {
+        asForm = true;
+    } else if (classIs(cls, "Button")) {
+        LONG style = GetWindowLongA(target, GWL_STYLE);
+        LONG exStyle = GetWindowLongA(target, GWL_EXSTYLE);
+        if ((exStyle & WS_EX_TRANSPARENT) && (style & 0x1F) == BS_GROUPBOX && back != -1)
+            SetPropA(target, "ZQ_BACKCOLOREB", colorValue(back));
+    }
+
+    if (back != -1) SetPropA(target, asForm ? "ZQ_BACKCOLOREB" : "ZQ_BACKCOLOR", colorValue(back));
+    if (fore != -1) SetPropA(target, "ZQ_FORECOLOR", colorValue(fore));
+    if (hadColors && IsWindowVisible(target)) {
+        InvalidateRect(target, nullptr, TRUE);
+        UpdateWindow(target);
+    }
+}
+
+HFONT MakeFont(HDC dc, const std::string& face, float size, int weight, bool italic, bool underline,
+               bool strikeOut) {
+    std::string name = StrTrim(face);
+    if (name.empty()) return nullptr;
+    HDC used = dc ? dc : GetDC(nullptr);
+    int height = roundToInt(-static_cast<double>(size) * GetDeviceCaps(used, LOGPIXELSY)) / 72;
+    HFONT font = CreateFontA(height, 0, 0, 0, weight, italic, underline, strikeOut, DEFAULT_CHARSET, 0, 0, 0, 0,
+                             name.c_str());
+    if (!dc) ReleaseDC(nullptr, used);
+    return font;
+}
+
+int SetControlFont(HWND window, int id, const std::string& face, float size, bool bold, bool italic,
+                   bool underline, bool strikeOut) {
+    HWND target = ResolveTarget(window, id);
+    if (!target) return 0;
+    HFONT made = MakeFont(nullptr, face, size, bold ? FW_BOLD : FW_NORMAL, italic, underline, strikeOut);
+    HFONT copy = nullptr;
+    if (made) {
+        LOGFONTA logFont;
+        if (GetObjectA(made, sizeof logFont, &logFont)) copy = CreateFontIndirectA(&logFont);
+    }
+    // The old font goes only after the control holds the new one.
+    HANDLE old = RemovePropA(target, "ZQ_FONT");
+    if (copy) SetPropA(target, "ZQ_FONT", copy);
+    HGDIOBJ sent = copy ? static_cast<HGDIOBJ>(copy) : GetStockObject(DEFAULT_GUI_FONT);
+    SendMessageA(target, WM_SETFONT, reinterpret_cast<WPARAM>(sent), IsWindowVisible(target) ? TRUE : FALSE);
+    if (old) DeleteObject(old);
+    if (made) DeleteObject(made);
+    return 1;
+}
+
+int SetControlTag(HWND window, int id, const std::string& text) {
+    HWND target = ResolveTarget(window, id);
+    if (!target) return 0;
+    FrameworkHeapFree(RemovePropA(target, "ZQ_TAG"));
+    if (text.empty()) return 1;
+    char* block = static_cast<char*>(FrameworkHeapAlloc(text.size() + 5));
+    if (!block) return 0;
+    uint32_t length = static_cast<uint32_t>(text.size());
+    std::memcpy(block, &length, 4);
+    std::memcpy(block + 4, text.data(), text.size());
+    SetPropA(target, "ZQ_TAG", block);
+    return 1;
+}
+
+std::string GetControlTag(HWND window, int id) {
+    HWND target = ResolveTarget(window, id);
+    if (!target) return std::string();
+    const char* block = static_cast<const char*>(GetPropA(target, "ZQ_TAG"));
+    if (!block) return std::string();
+    uint32_t length;
+    std::memcpy(&length, block, 4);
+    return std::string(block + 4, length);
+}
+
+int CreateFormControls(const std::string& formName, HWND form) {
+    std::string name = StrUpper(StrTrim(formName));
+    bool userControl = name.compare(0, 3, "UC,") == 0;
+    HINSTANCE instance = userControl ? reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(form, GWLP_HINSTANCE))
+                                     : gAppPaths.instance;
+    HGDIOBJ font = userControl ? GetStockObject(DEFAULT_GUI_FONT)
+                               : reinterpret_cast<HGDIOBJ>(SendMessageA(form, WM_GETFONT, 0, 0));
+
+    for (int id = 100;; ++id) {
+        ControlDefinition def;
+        if (!GetControlDefinition(name, id, def)) break;
+        const std::string& cls = def.className;
+        if (classIs(cls, "Timer")) {
+            if (def.timerInterval > 0) SetTimer(form, id, def.timerInterval, def.timerCallback);
+            continue;
+        }
+        if (classIs(cls, "OCX") || classIs(cls, "CLR_UserControl")) continue;
+
+        int x = def.x, y = def.y, w = def.width, h = def.height;
+        TwipsToPixels(nullptr, x, y, w, h);
+        HWND created = CreateWindowExA(def.exStyle, cls.c_str(), def.text.c_str(), def.style, x, y, w, h, form,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+        if (created) {
+            SendMessageA(created, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+            WindowRecord record;
+            record.window = created;
+            record.owner = form;
+            record.style = def.style;
+            AddWindowRecord(record);
+        }
+        HWND control = GetDlgItem(form, id);
+        if (!control) continue;
+
+        if (classIs(cls, "Static") && (def.style & SS_REALSIZECONTROL)) {
+            x = def.x, y = def.y, w = def.width, h = def.height;
+            TwipsToPixels(nullptr, x, y, w, h);
+            MoveWindow(control, x, y, w < 0 ? 0 : w, h < 0 ? 0 : h, TRUE);
+        }
+        if (classIs(cls, "Button") && !def.text.empty()) {
+            LONG style = GetWindowLongA(control, GWL_STYLE);
+            if (style & BS_ICON) {
+                HANDLE icon = LoadImageA(gAppPaths.instance, def.text.c_str(), IMAGE_ICON, 0, 0, 0);
+                SendMessageA(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+                if (icon) SetPropA(control, "ZQ_ICON", icon);
+            } else if (style & BS_BITMAP) {
+                HANDLE bitmap = LoadImageA(gAppPaths.instance, def.text.c_str(), IMAGE_BITMAP, 0, 0, 0);
+                SendMessageA(control, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+                if (bitmap) SetPropA(control, "ZQ_BITMAP", bitmap);
+            }
+        }
+        if (classIs(cls, TOOLBARCLASSNAMEA)) SendMessageA(control, TB_BUTTONSTRUCTSIZE, 20, 0);
+        if (def.backColor >= 0 || def.foreColor >= 0) SetControlColors(form, id, def.backColor, def.foreColor);
+        if (def.fontSize >= 3 && !def.fontFace.empty())
+            SetControlFont(form, id, def.fontFace, def.fontSize, def.bold, def.italic, def.underline, def.strikeOut);
+        if (def.helpContextId) SetWindowContextHelpId(control, def.helpContextId);
+        if (def.hoverCursor) SetPropA(control, "ZQ_HVRPTR", def.hoverCursor);
+        if (!def.tag.empty()) SetControlTag(control, 0, def.tag);
+        for (size_t i = 0; i < def.events.size() && i < 255; ++i) {
+            const ControlEventEntry& entry = def.events[i];
+            if (entry.message == 0) break;
+            AddControlEvent(control, entry.message, entry.code, entry.handler);
+        }
+        if (classIs(cls, "Button") && def.timerInterval != 0) SetWindowLongA(control, GWL_ID, def.timerInterval);
+    }
+    return 1;
+}
