@@ -1,12 +1,21 @@
 #include "ui/main_window.h"
 
+#include <commctrl.h>
+
+#include <cmath>
 #include <string>
 
 #include "engine/draw_session.h"
 #include "framework/app_paths.h"
+#include "framework/forms.h"
 #include "runtime/services.h"
 #include "storage/name_files.h"
+#include "storage/registry.h"
+#include "ui/backgrounds.h"
+#include "ui/contact.h"
 #include "ui/handlers.h"
+#include "ui/help_about.h"
+#include "ui/presets.h"
 
 AppForms gForms;
 
@@ -15,6 +24,10 @@ namespace {
 // One draw per main window; the window that owns it now.
 DrawSession* session = nullptr;
 HWND sessionWindow = nullptr;
+int panelToggleCount = 0;
+
+const int kNameFileControls[] = {108, 107, 109, 110, 123, 122};
+const int kNumberOnlyControls[] = {115, 116, 111};
 
 std::string controlText(HWND form, int id) {
     HWND control = GetDlgItem(form, id);
@@ -26,31 +39,18 @@ std::string controlText(HWND form, int id) {
     return text;
 }
 
-std::string selectedItem(HWND form, int id) {
-    HWND list = GetDlgItem(form, id);
-    if (!list) return std::string();
-    LRESULT index = SendMessageA(list, CB_GETCURSEL, 0, 0);
-    if (index == CB_ERR) return std::string();
-    LRESULT length = SendMessageA(list, CB_GETLBTEXTLEN, index, 0);
-    if (length == CB_ERR || length <= 0) return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    LRESULT copied = SendMessageA(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-    return text;
-}
-
 DrawHost hostFor(HWND form) {
     DrawHost host;
     host.readText = [form](int id) { return controlText(form, id); };
     host.writeText = [form](int id, const std::string& text) { SetDlgItemTextA(form, id, text.c_str()); };
     host.enableControl = [form](int id, bool enabled) { EnableWindow(GetDlgItem(form, id), enabled); };
-    host.selectedItemText = [form](int id) { return selectedItem(form, id); };
+    host.selectedItemText = [form](int id) { return SelectedNameFile(GetDlgItem(form, id)); };
     host.showMessage = [](const std::string& text, const std::string& caption) {
         ShowMessage(text, caption, MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
     };
-    host.readPreset = [](DrawMode) { return std::string(); };  // presets come with the preset forms
+    host.readPreset = ReadPreset;
     host.programDirectory = gAppPaths.directory;
-    host.loadTextFile = [](const std::string& path) { return LoadTextFile(path); };
+    host.loadTextFile = LoadTextFile;
     host.timeOfDay = []() {
         SYSTEMTIME now;
         GetLocalTime(&now);
@@ -74,11 +74,156 @@ void releaseSession(HWND form) {
     sessionWindow = nullptr;
 }
 
-void initialise(HWND form) {
-    MainDrawSession(form).mode = DrawMode::Number;
+// The clock only asks; the window sets the text itself, so the clock never
+// waits on the window (not while a modal form is open, nor at shutdown).
+DWORD WINAPI clockThread(void*) {
+    for (;;) {
+        PostMessageA(gForms.form1, kClockTickMessage, 0, 0);
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        // Wake just after the next second begins, so no second is skipped.
+        SleepMs(1000 - now.wMilliseconds + 5);
+    }
+    return 0;
 }
 
+void setOuterHeight(HWND form, int height) {
+    RECT r;
+    GetWindowRect(form, &r);
+    SetWindowPos(form, nullptr, 0, 0, r.right - r.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void fillList(HWND list, const char* const* items, int count) {
+    for (int i = 0; i < count; ++i) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i]));
+    SendMessageA(list, CB_SETCURSEL, 0, 0);
+}
+
+void initialise(HWND form) {
+    gForms.form1 = form;
+    HANDLE clock = nullptr;
+    ThreadCreate(clockThread, nullptr, 0x100000, 0, &clock);
+    if (clock) CloseHandle(clock);  // the clock runs for the life of the process
+    RefreshRegistryValue(TOBRIX_WEB_HOST);
+
+    static const char* const intervals[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "随机(1-15)"};
+    fillList(GetDlgItem(form, 128), intervals, 11);
+    ListNameFiles(GetDlgItem(form, 122), GetDlgItem(form, 131), gAppPaths.directory);
+    static const char* const steps[] = {"1"};
+    fillList(GetDlgItem(form, 111), steps, 1);
+    MainDrawSession(form).mode = DrawMode::Number;
+
+    SendDlgItemMessageA(form, 105, SB_SETTEXTA, 0 | SBT_NOBORDERS,
+                        reinterpret_cast<LPARAM>(DateText().c_str()));
+    // A long evening of draws must not hit the edit box's default limit.
+    SendDlgItemMessageA(form, 119, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+
+    RECT r;
+    GetWindowRect(form, &r);
+    setOuterHeight(form, RoundHalfEven(3.0 * (r.bottom - r.top) / 4.0));
+    showBackground(kDefaultBackground);
+}
+
+void showControls(HWND form, const int* ids, int count, bool show) {
+    for (int i = 0; i < count; ++i) ShowWindow(GetDlgItem(form, ids[i]), show ? SW_SHOW : SW_HIDE);
+}
+
+void enableControls(HWND form, const int* ids, int count, bool enable) {
+    for (int i = 0; i < count; ++i) EnableWindow(GetDlgItem(form, ids[i]), enable);
+}
+
+void selectNumberMode(HWND form) {
+    MainDrawSession(form).selectMode(DrawMode::Number);
+    showControls(form, kNameFileControls, 6, false);
+    enableControls(form, kNumberOnlyControls, 3, true);
+    EnableWindow(GetDlgItem(form, 112), TRUE);
+}
+
+void selectNameMode(HWND form) {
+    MainDrawSession(form).selectMode(DrawMode::Name);
+    showControls(form, kNameFileControls, 6, true);
+    enableControls(form, kNumberOnlyControls, 3, false);
+}
+
+void runMenuCommand(HWND form, int command) {
+    if (const char* file = BackgroundFileForCommand(command)) {
+        showBackground(file);
+        return;
+    }
+    switch (command) {
+    case 1004: selectNumberMode(form); break;
+    case 1005: selectNameMode(form); break;
+    case 1006: openPresetForms(DrawMode::Number); break;
+    case 1007: openPresetForms(DrawMode::Name); break;
+    case 1008: showUsageGuide(); break;
+    case 1009: showAboutForm(); break;
+    default: break;
+    }
+}
+
+void moveControl(HWND form, int id, int x, int y) {
+    SetWindowPos(GetDlgItem(form, id), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void sizeControl(HWND form, int id, SIZE size) {
+    SetWindowPos(GetDlgItem(form, id), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT rectInClient(HWND form, int id) {
+    RECT r{};
+    GetWindowRect(GetDlgItem(form, id), &r);
+    MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void layOut(HWND form, WPARAM sizeType) {
+    RECT outer;
+    GetWindowRect(form, &outer);
+    MainLayout layout = ComputeMainLayout(outer.right - outer.left, outer.bottom - outer.top);
+    if (sizeType == SIZE_MAXIMIZED) {
+        ShowWindow(GetDlgItem(form, 104), SW_HIDE);
+        moveControl(form, 125, layout.contact.x, layout.contact.y);
+        moveControl(form, 126, layout.web.x, layout.web.y);
+    } else if (sizeType == SIZE_RESTORED) {
+        ShowWindow(GetDlgItem(form, 104), SW_SHOW);
+    }
+    sizeControl(form, 103, layout.picture);
+    sizeControl(form, 106, layout.frame);
+    RECT display = rectInClient(form, 102);
+    POINT at = CentreOn(rectInClient(form, 103),
+                        SIZE{display.right - display.left, display.bottom - display.top});
+    moveControl(form, 102, at.x, at.y);
+    SetWindowPos(GetDlgItem(form, 105), nullptr, layout.statusBar.left, layout.statusBar.top,
+                 layout.statusBar.right - layout.statusBar.left,
+                 layout.statusBar.bottom - layout.statusBar.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HWND list122(HWND form) { return GetDlgItem(form, 122); }
+
 }  // namespace
+
+int RoundHalfEven(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
+
+MainLayout ComputeMainLayout(int width, int height) {
+    MainLayout l;
+    l.picture = SIZE{width, 337};
+    l.frame = SIZE{width - 34, 73};
+    l.statusBar = RECT{0, height - 62, width, height - 62 + 20};
+    l.contact = POINT{width - 180, height - 83};
+    l.web = POINT{width - 100, height - 83};
+    return l;
+}
+
+POINT CentreOn(const RECT& picture, SIZE display) {
+    double w = picture.right - picture.left, h = picture.bottom - picture.top;
+    return POINT{picture.left + RoundHalfEven((w - display.cx) / 2.0),
+                 picture.top + RoundHalfEven((h - display.cy) / 2.0)};
+}
+
+int ToggledHeight(int height, int toggleCount) {
+    return toggleCount % 2 == 0 ? RoundHalfEven(height * 4.0 / 3.0) : RoundHalfEven(3.0 * height / 4.0);
+}
 
 DrawSession& MainDrawSession(HWND form) {
     if (!session || sessionWindow != form) {
@@ -89,18 +234,28 @@ DrawSession& MainDrawSession(HWND form) {
     return *session;
 }
 
-INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM, LPARAM) {
+INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
         if (GetPropA(form, "ZQ_INITDLG")) return 0;
         SetPropA(form, "ZQ_INITDLG", reinterpret_cast<HANDLE>(1));
         initialise(form);
         return 0;
+    case WM_COMMAND:
+        runMenuCommand(form, LOWORD(wParam));
+        return 0;
+    case WM_SIZE:
+        layOut(form, wParam);
+        return 0;
     case kDeliverCandidateMessage:
         if (form == sessionWindow) session->deliverCandidate();
         return 0;
+    case kClockTickMessage:
+        SetDlgItemTextA(form, 124, TimeText().c_str());
+        return 0;
     case WM_NCDESTROY:
         releaseSession(form);
+        if (gForms.form1 == form) gForms.form1 = nullptr;
         return 0;
     default:
         return 0;
@@ -108,13 +263,49 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM, LPARAM) {
 }
 
 LRESULT HandleStart(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
-    if (!form) return 0;
-    MainDrawSession(form).start();
+    if (form) MainDrawSession(form).start();
     return 0;
 }
 
 LRESULT HandleStop(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
-    if (!form) return 0;
-    MainDrawSession(form).stop();
+    if (form) MainDrawSession(form).stop();
+    return 0;
+}
+
+LRESULT HandleClear(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
+    if (form) MainDrawSession(form).clearRecord();
+    return 0;
+}
+
+LRESULT HandleClose(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
+    CloseForm(form);
+    return 0;
+}
+
+LRESULT HandlePanelToggle(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
+    RECT r;
+    GetWindowRect(form, &r);
+    setOuterHeight(form, ToggledHeight(r.bottom - r.top, panelToggleCount));
+    ++panelToggleCount;
+    return 0;
+}
+
+LRESULT HandleEditFile(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
+    EditNameFile(list122(form), gAppPaths.directory);
+    return 0;
+}
+
+LRESULT HandleNewFile(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
+    NewNameFile(list122(form));
+    return 0;
+}
+
+LRESULT HandleDeleteFile(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
+    DeleteNameFile(list122(form), gAppPaths.directory);
+    return 0;
+}
+
+LRESULT HandleRefreshFiles(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
+    RefreshNameFiles(list122(form), GetDlgItem(form, 131), gAppPaths.directory);
     return 0;
 }

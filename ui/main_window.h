@@ -15,8 +15,27 @@ extern AppForms gForms;
 
 // Posted by the roller's thread; FORM1 answers it by showing the candidate.
 const UINT kDeliverCandidateMessage = WM_APP + 1;
+// Posted by the clock thread once a second.
+const UINT kClockTickMessage = WM_APP + 2;
 
 INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The draw of the main window `form`, created on first use.
 DrawSession& MainDrawSession(HWND form);
+
+// Whole pixels, halves to the even neighbour, as every size rule here rounds.
+int RoundHalfEven(double value);
+
+// Where the resize rules put things, from FORM1's outer size W x H.
+struct MainLayout {
+    SIZE picture;    // 103
+    SIZE frame;      // 106
+    RECT statusBar;  // 105
+    POINT contact;   // 125, when maximised
+    POINT web;       // 126, when maximised
+};
+MainLayout ComputeMainLayout(int width, int height);
+// The display's position centred on the picture box.
+POINT CentreOn(const RECT& picture, SIZE display);
+// The next outer height of the "模式切换>>" toggle.
+int ToggledHeight(int height, int toggleCount);

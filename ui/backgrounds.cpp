@@ -1,0 +1,16 @@
+#include "ui/backgrounds.h"
+
+#include "framework/app_paths.h"
+#include "framework/picture_box.h"
+#include "ui/main_window.h"
+
+const char* BackgroundFileForCommand(int commandId) {
+    static const char* const files[] = {"未标题-1.jpg", "未标题-2.jpg", "未标题-3.jpg", "未标题-4.jpg"};
+    if (commandId < kFirstBackgroundCommand || commandId > kLastBackgroundCommand) return nullptr;
+    return files[commandId - kFirstBackgroundCommand];
+}
+
+bool showBackground(const std::string& fileName) {
+    // The program directory, not the current one: the pictures travel with the program.
+    return setPictureFromFile(gForms.form1, 103, std::string(gAppPaths.directory) + fileName);
+}
