@@ -7,6 +7,7 @@ FakeWindow::FakeWindow() {
     texts[kUpperLimit] = "10";
     texts[kDrawRecord] = "";
     texts[kNamesBox] = "";
+    texts[kDrawCount] = "";
     enabled[kStartButton] = true;
     enabled[kStopButton] = false;
 }
@@ -20,7 +21,11 @@ DrawHost FakeWindow::host() {
         if (onWrite) onWrite(id, text);
     };
     h.enableControl = [this](int id, bool on) { enabled[id] = on; };
-    h.selectedItemText = [this](int id) { return id == kNameFileList ? selectedFile : std::string(); };
+    h.focusControl = [this](int id) { focused = id; };
+    h.selectedItemText = [this](int id) {
+        if (id == kNameFileList) return selectedFile;
+        return id == kDrawInterval ? selectedInterval : std::string();
+    };
     h.showMessage = [this](const std::string& text, const std::string& caption) {
         messages.emplace_back(text, caption);
     };

@@ -21,6 +21,8 @@ struct FakeWindow {
     std::vector<std::pair<int, std::string>> writes;
     std::function<void(int id, const std::string& text)> onWrite;
     std::string selectedFile;
+    std::string selectedInterval = "1";  // the interval list's first item
+    int focused = kStartButton;
     std::string numberPreset;
     std::string namePreset;
     std::vector<DrawMode> presetReads;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "engine/auto_draw.h"
 #include "engine/random_source.h"
 #include "engine/roller_thread.h"
 
@@ -21,6 +22,8 @@ enum DrawControl : int {
     kUpperLimit = 116,
     kDrawRecord = 119,
     kNameFileList = 122,
+    kDrawCount = 127,
+    kDrawInterval = 128,
     kNamesBox = 131,
 };
 
@@ -30,6 +33,8 @@ struct DrawHost {
     std::function<std::string(int id)> readText;
     std::function<void(int id, const std::string& text)> writeText;
     std::function<void(int id, bool enabled)> enableControl;
+    // Keyboard focus to Start or Stop, whichever is enabled now; may be empty.
+    std::function<void(int id)> focusControl;
     std::function<std::string(int id)> selectedItemText;  // "" when nothing is selected
     std::function<void(const std::string& text, const std::string& caption)> showMessage;
     std::function<std::string(DrawMode mode)> readPreset;  // as stored, "" for none
@@ -49,6 +54,11 @@ struct DrawSession {
     RollerThread roller;                       // the one roller, of either mode
     CandidateSlot slot;
     uint64_t lastDraw = 0;                     // id of the latest draw; ids start at 1
+    // The running or latest draw is automatic: its results are recorded as
+    // they are taken, and Stop takes none of its own.
+    bool automatic = false;
+    std::string lastResult;                    // of the running or latest automatic draw
+    AutoDrawTiming autoTiming;
 
     DrawSession() = default;
     explicit DrawSession(DrawHost drawHost) : host(std::move(drawHost)) {}

@@ -44,10 +44,11 @@ void EndDraw(CandidateSlot& slot) {
     slot.wake.notify_all();
 }
 
-bool TakeCandidate(CandidateSlot& slot, std::string& candidate) {
+bool TakeCandidate(CandidateSlot& slot, std::string& candidate, Handover* handover) {
     {
         std::lock_guard<std::mutex> lock(slot.mutex);
         if (!slot.full || slot.runningDraw == 0 || slot.draw != slot.runningDraw) return false;
+        if (handover) *handover = slot.handover;
         candidate.swap(slot.candidate);
         slot.candidate.clear();
         slot.full = false;
@@ -62,11 +63,12 @@ bool DrawRunning(CandidateSlot& slot, uint64_t draw) {
 }
 
 bool OfferCandidate(CandidateSlot& slot, uint64_t draw, std::string candidate,
-                    const std::function<void()>& requestDelivery) {
+                    const std::function<void()>& requestDelivery, Handover handover) {
     {
         std::lock_guard<std::mutex> lock(slot.mutex);
         if (slot.runningDraw != draw) return false;
         slot.candidate.swap(candidate);
+        slot.handover = handover;
         slot.draw = draw;
         slot.full = true;
     }

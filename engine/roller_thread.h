@@ -12,6 +12,16 @@
 #include <mutex>
 #include <string>
 
+// What the UI thread is to do with a handed-over text. An automatic draw
+// also hands over its results, its end and a refusal, so that they reach the
+// window in order with the candidates and never after the draw has ended.
+enum class Handover : uint8_t {
+    Candidate,   // show it
+    Result,      // show it and record it
+    LastResult,  // show it, record it, and end the draw
+    Refusal,     // the draw cannot be made: end it and say so
+};
+
 struct CandidateSlot {
     std::mutex mutex;
     std::condition_variable wake;
@@ -19,6 +29,7 @@ struct CandidateSlot {
     bool full = false;
     uint64_t draw = 0;         // the draw that produced `candidate`
     std::string candidate;
+    Handover handover = Handover::Candidate;
 };
 
 // UI thread. Ending a draw drops its pending candidate: only the UI thread
@@ -27,14 +38,15 @@ void BeginDraw(CandidateSlot& slot, uint64_t draw);
 void EndDraw(CandidateSlot& slot);
 // Takes the pending candidate if it belongs to the running draw and wakes
 // the roller for its next one.
-bool TakeCandidate(CandidateSlot& slot, std::string& candidate);
+bool TakeCandidate(CandidateSlot& slot, std::string& candidate, Handover* handover = nullptr);
 
 // Roller thread. Each returns false once the draw has ended.
 bool DrawRunning(CandidateSlot& slot, uint64_t draw);
 // Puts the candidate into the slot, calls requestDelivery (which must not
 // block) and waits until the UI thread has taken it.
 bool OfferCandidate(CandidateSlot& slot, uint64_t draw, std::string candidate,
-                    const std::function<void()>& requestDelivery);
+                    const std::function<void()>& requestDelivery,
+                    Handover handover = Handover::Candidate);
 // 0 returns at once; 4294967295 waits until the draw ends.
 bool PauseRoller(CandidateSlot& slot, uint64_t draw, uint32_t milliseconds);
 

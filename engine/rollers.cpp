@@ -1,6 +1,7 @@
 #include "engine/rollers.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "engine/name_list.h"
@@ -52,4 +53,88 @@ void RunNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
         if (!OfferCandidate(slot, draw, NameAt(names, i), host.requestDelivery)) return;
         if (!PauseRoller(slot, draw, pause)) return;
     }
+}
+
+namespace {
+
+using AutoClock = std::chrono::steady_clock;
+
+// Rolls `pick` until the deadline; what is on display then is the result.
+// A candidate is waited for until the UI has shown it, so the last one
+// offered is the one on display.
+template <typename Pick>
+bool RollUntil(CandidateSlot& slot, uint64_t draw, const RollerHost& host, uint32_t pause,
+               AutoClock::time_point deadline, Pick& pick) {
+    for (;;) {
+        if (!OfferCandidate(slot, draw, pick(), host.requestDelivery)) return false;
+        const auto now = AutoClock::now();
+        if (now >= deadline) return true;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() + 1;
+        if (!PauseRoller(slot, draw, static_cast<uint32_t>(std::min<long long>(pause, left)))) return false;
+        if (AutoClock::now() >= deadline) return true;
+    }
+}
+
+template <typename Pick, typename Take>
+void RunAutoRounds(CandidateSlot& slot, uint64_t draw, const RollerHost& host, uint32_t pause,
+                   const AutoDrawInputs& automatic, uint64_t available, RandomSource& random,
+                   Pick pick, Take take) {
+    const AutoDrawPlan& plan = automatic.plan;
+    if (static_cast<uint64_t>(plan.count) > available) {
+        OfferCandidate(slot, draw, std::string(), host.requestDelivery, Handover::Refusal);
+        return;
+    }
+    for (int32_t k = 0; k < plan.count; ++k) {
+        const uint32_t seconds =
+            plan.randomSeconds ? static_cast<uint32_t>(random.between(1, 15)) : plan.seconds;
+        uint32_t rolling = SpacingMs(seconds, automatic.timing);
+        if (k > 0) {
+            // The previous result stays on display first.
+            const uint32_t hold = HoldMs(seconds, automatic.timing);
+            if (!PauseRoller(slot, draw, hold)) return;
+            rolling -= hold;
+        }
+        const auto deadline = AutoClock::now() + std::chrono::milliseconds(rolling);
+        if (!RollUntil(slot, draw, host, pause, deadline, pick)) return;
+        const bool last = k + 1 == plan.count;
+        if (!OfferCandidate(slot, draw, take(), host.requestDelivery,
+                            last ? Handover::LastResult : Handover::Result)) {
+            return;
+        }
+        if (last) return;
+    }
+}
+
+}  // namespace
+
+void RunAutoNumberRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
+                         const NumberRollerInputs& inputs, const AutoDrawInputs& automatic) {
+    NumberPool pool = MakeNumberPool(ToInt32(ParseNumber(inputs.lowerText)),
+                                     ToInt32(ParseNumber(inputs.upperText)));
+    RandomSource& random = SeededRandomSource(host);
+    uint32_t shown = 0;
+    auto pick = [&] {
+        shown = PickNumber(pool, random);
+        return NumberText(pool, shown);
+    };
+    auto take = [&] { return TakeNumber(pool, shown); };
+    RunAutoRounds(slot, draw, host, JumpPause(inputs.frequencyText), automatic, NumbersLeft(pool),
+                  random, pick, take);
+}
+
+void RunAutoNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
+                       const NameRollerInputs& inputs, const AutoDrawInputs& automatic) {
+    std::string content = host.loadTextFile ? host.loadTextFile(inputs.path) : std::string();
+    if (!DrawRunning(slot, draw)) return;
+    NamePool pool = MakeNamePool(std::move(content), [&] { return DrawRunning(slot, draw); });
+    if (!DrawRunning(slot, draw)) return;
+    RandomSource& random = SeededRandomSource(host);
+    std::size_t shown = 0;
+    auto pick = [&] {
+        shown = PickName(pool, random);
+        return NameText(pool, shown);
+    };
+    auto take = [&] { return TakeName(pool, shown); };
+    RunAutoRounds(slot, draw, host, JumpPause(inputs.frequencyText), automatic, NamesLeft(pool),
+                  random, pick, take);
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "engine/auto_draw.h"
 #include "engine/random_source.h"
 #include "engine/roller_thread.h"
 
@@ -38,3 +39,17 @@ void RunNumberRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
                      const NumberRollerInputs& inputs);
 void RunNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
                    const NameRollerInputs& inputs);
+
+// An automatic draw: rolls as the manual rollers do, among the candidates not
+// yet taken, and hands over a result every plan.seconds, the last one ending
+// the draw. When the plan asks for more results than there are different
+// candidates it hands over a refusal instead, having shown nothing.
+struct AutoDrawInputs {
+    AutoDrawPlan plan;
+    AutoDrawTiming timing;
+};
+
+void RunAutoNumberRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
+                         const NumberRollerInputs& inputs, const AutoDrawInputs& automatic);
+void RunAutoNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
+                       const NameRollerInputs& inputs, const AutoDrawInputs& automatic);
