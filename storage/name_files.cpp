@@ -193,7 +193,15 @@ void ListNameFiles(HWND list, HWND namesBox, const std::string& programDirectory
     SendMessageA(list, CB_RESETCONTENT, 0, 0);
     SetWindowTextA(namesBox, "");
     const std::string first = DirFirst("*.txt", 0);
-    const std::string content = LoadTextFile(programDirectory + first);
+    std::string content = LoadTextFile(programDirectory + first);
+    // The box only lets the operator see what the file holds; a multi-line
+    // edit box takes seconds per megabyte, so a huge first file would freeze
+    // the window for minutes. It shows whole pieces up to a bound; draws still
+    // read the whole file.
+    if (content.size() > kNamesBoxBytes) {
+        const std::size_t lastBreak = content.rfind('\r', kNamesBoxBytes);
+        content.resize(lastBreak == std::string::npos ? 0 : lastBreak);
+    }
     // Each CR-separated piece followed by LF CR, set in one go rather than
     // piece by piece, which would be quadratic in the file's size.
     const std::string shown = WindowText(namesBox) + StrReplace(content, "\r", "\n\r") + "\n\r";

@@ -6,6 +6,7 @@
 // (which ends in one backslash).
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -21,6 +22,9 @@ std::string SelectedNameFile(HWND list);
 // Adds the current directory's "*.txt" names (at most 1000, in search order)
 // to the emptied list and selects the first.
 void FillNameFileList(HWND list);
+
+// How much of the first file the names box shows: whole pieces up to this.
+const std::size_t kNamesBoxBytes = 256 * 1024;
 
 // Empties both controls, shows the first listed file in the names box (each
 // CR-separated piece followed by LF CR) and fills the list.

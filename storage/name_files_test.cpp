@@ -128,6 +128,23 @@ TEST_F(NameFilesTest, EveryPieceIsFollowedByLfCr) {
     EXPECT_EQ(Box(), "a\n\r\nb\n\r\n\n\r") << "a refresh starts from an empty box";
 }
 
+TEST_F(NameFilesTest, HugeFirstFileShowsWholeNamesUpToTheBound) {
+    std::string names;
+    for (int i = 0; names.size() <= kNamesBoxBytes + 100; ++i) names += "name" + std::to_string(i) + "\r\n";
+    Put("big.txt", names);
+    ListNameFiles(list, box, program.path);
+    const std::string shown = Box();
+    EXPECT_LE(shown.size(), kNamesBoxBytes + kNamesBoxBytes / 4);
+    EXPECT_GT(shown.size(), kNamesBoxBytes / 2);
+    // Whole pieces only, each followed by LF CR, and the start exactly as in a small file.
+    EXPECT_EQ(shown.substr(0, 15), "name0\n\r\nname1\n\r");
+    EXPECT_EQ(shown.substr(shown.size() - 2), "\n\r");
+    const std::size_t lastName = shown.rfind("\nname");
+    ASSERT_NE(lastName, std::string::npos);
+    const std::string tail = shown.substr(lastName + 1);
+    EXPECT_EQ(tail.find_first_not_of("name0123456789"), tail.size() - 2) << tail;
+}
+
 TEST_F(NameFilesTest, ListStopsAt1000Files) {
     for (int i = 0; i < 1005; ++i) Put("n" + std::to_string(i) + ".txt", "");
     ListNameFiles(list, box, program.path);
