@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -24,7 +25,11 @@ BOOL CALLBACK FindTopLevel(HWND w, LPARAM lp) {
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
     if (pid != a->processId || !IsWindowVisible(w)) return TRUE;
-    if (WindowText(w) != *a->caption) return TRUE;
+    // The caption as the system keeps it: asking the window itself would
+    // wait for as long as the program is busy.
+    char caption[512] = {};
+    GetWindowTextA(w, caption, sizeof caption);
+    if (*a->caption != caption) return TRUE;
     a->found = w;
     return FALSE;
 }
@@ -32,14 +37,22 @@ BOOL CALLBACK FindTopLevel(HWND w, LPARAM lp) {
 }  // namespace
 
 std::string MakeProgramDirectory(const std::string& tag, bool withPictures) {
-    static int counter = 0;
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    char name[64];
-    std::snprintf(name, sizeof name, "tobrix-%s-%lu-%d\\", tag.c_str(), GetCurrentProcessId(),
-                  ++counter);
-    std::string dir = std::string(temp) + name;
-    CreateDirectoryA(dir.c_str(), nullptr);
+    return MakeProgramDirectoryUnder(temp, tag, withPictures);
+}
+
+std::string MakeProgramDirectoryUnder(const std::string& parent, const std::string& tag,
+                                      bool withPictures) {
+    static int counter = 0;
+    std::string dir;
+    // Process IDs come round again under Wine: skip names an earlier run left.
+    do {
+        char name[96];
+        std::snprintf(name, sizeof name, "tobrix-%s-%lu-%d\\", tag.c_str(), GetCurrentProcessId(),
+                      ++counter);
+        dir = parent + name;
+    } while (!CreateDirectoryA(dir.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     CopyFileA(WindowsPath(TOBRIX_EXE_UNIX).c_str(), (dir + "Tobrix.exe").c_str(), FALSE);
     if (withPictures) {
         std::string assets = WindowsPath(TOBRIX_ASSETS_UNIX) + "\\";
@@ -53,6 +66,20 @@ std::string MakeProgramDirectory(const std::string& tag, bool withPictures) {
         }
     }
     return dir;
+}
+
+void RemoveProgramDirectory(const std::string& directory) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((directory + "*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            SetFileAttributesA((directory + fd.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA((directory + fd.cFileName).c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(directory.c_str());
 }
 
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
@@ -102,7 +129,10 @@ bool LaunchTobrix(const std::string& directory, TobrixRun& run, DWORD timeoutMs,
     DWORD start = GetTickCount();
     while (GetTickCount() - start < timeoutMs) {
         HWND bar = GetDlgItem(run.form1, 105);
-        if (bar && LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0)) > 0) break;
+        DWORD_PTR length = 0;
+        if (bar && SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, 0, 0, SMTO_NORMAL, 200, &length) &&
+            LOWORD(length) > 0)
+            break;
         PumpFor(20);
     }
     return true;
@@ -121,16 +151,29 @@ HWND WaitForWindow(DWORD processId, const std::string& caption, DWORD timeoutMs)
 
 std::string WindowText(HWND window) {
     // WM_GETTEXT, not GetWindowTextA: for another process's control the latter
-    // returns the text the control was created with.
-    int n = int(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0));
-    std::string s(n + 1, '\0');
-    n = int(SendMessageA(window, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(&s[0])));
-    s.resize(n > 0 ? n : 0);
-    return s;
+    // returns the text the control was created with. The text may grow between
+    // asking its length and fetching it (a rolling display), so the buffer has
+    // room to spare and a full buffer is fetched again.
+    for (int slack = 256;; slack *= 4) {
+        int n = int(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0));
+        int size = n + 1 + slack;
+        std::string s(size, '\0');
+        n = int(SendMessageA(window, WM_GETTEXT, size, reinterpret_cast<LPARAM>(&s[0])));
+        s.resize(n > 0 ? n : 0);
+        if (n < size - 1 || slack > (1 << 24)) return s;
+    }
 }
 
 std::string ControlText(HWND form, int id) {
     return WindowText(GetDlgItem(form, id));
+}
+
+std::string ControlTextPrefix(HWND form, int id, int maxBytes) {
+    std::string s(maxBytes + 1, '\0');
+    int n = int(SendDlgItemMessageA(form, id, WM_GETTEXT, maxBytes + 1,
+                                    reinterpret_cast<LPARAM>(&s[0])));
+    s.resize(n > 0 ? n : 0);
+    return s;
 }
 
 void SetControlText(HWND form, int id, const std::string& text) {
@@ -250,4 +293,209 @@ void PumpFor(DWORD ms) {
         }
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     } while (GetTickCount() - start < ms);
+}
+
+SIZE OuterSize(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+std::string StatusBarText(const TobrixRun& run) {
+    HWND bar = GetDlgItem(run.form1, 105);
+    if (!bar || !run.process.hProcess) return "";
+    int length = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0));
+    SIZE_T size = SIZE_T(length) + 1;
+    void* remote = VirtualAllocEx(run.process.hProcess, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    if (!remote) return "";
+    std::string text(size, '\0');
+    SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote));
+    SIZE_T got = 0;
+    ReadProcessMemory(run.process.hProcess, remote, &text[0], size, &got);
+    VirtualFreeEx(run.process.hProcess, remote, 0, MEM_RELEASE);
+    text.resize(strnlen(text.c_str(), got));
+    return text;
+}
+
+UINT StatusBarFlags(HWND form) {
+    return HIWORD(SendMessageA(GetDlgItem(form, 105), SB_GETTEXTLENGTHA, 0, 0));
+}
+
+HWND WaitForMessageBox(DWORD processId, const std::string& caption, DWORD timeoutMs) {
+    HWND box = WaitForWindow(processId, caption, timeoutMs);
+    return box && WindowClass(box) == "#32770" ? box : nullptr;
+}
+
+void PressDialogButton(HWND dialog, int id) {
+    PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+bool WaitForWindowGone(HWND window, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    do {
+        if (!IsWindow(window) || !IsWindowVisible(window)) return true;
+        PumpFor(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+}
+
+namespace {
+
+struct ListArgs {
+    DWORD processId;
+    std::vector<HWND>* windows;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND w, LPARAM lp) {
+    ListArgs* a = reinterpret_cast<ListArgs*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if ((a->processId == 0 || pid == a->processId) && IsWindowVisible(w)) a->windows->push_back(w);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> TopLevelWindows(DWORD processId) {
+    std::vector<HWND> windows;
+    ListArgs a{processId, &windows};
+    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&a));
+    return windows;
+}
+
+std::string WindowClass(HWND window) {
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+HWND WaitForNewWindowOfClass(const std::string& className, const std::vector<HWND>& known,
+                             DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    do {
+        for (HWND w : TopLevelWindows(0)) {
+            if (WindowClass(w) != className) continue;
+            bool old = false;
+            for (HWND k : known) old = old || k == w;
+            if (!old) return w;
+        }
+        PumpFor(50);
+    } while (GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
+bool WaitForEnabled(HWND window, bool enabled, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    do {
+        if ((IsWindowEnabled(window) != FALSE) == enabled) return true;
+        PumpFor(10);
+    } while (GetTickCount() - start < timeoutMs);
+    return false;
+}
+
+bool Responds(HWND window, DWORD timeoutMs) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;
+}
+
+void SendLabelPress(HWND form, int id) {
+    HWND label = GetDlgItem(form, id);
+    SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
+                 MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
+}
+
+void MouseClickControl(HWND form, int id) {
+    RECT r{};
+    GetWindowRect(GetDlgItem(form, id), &r);
+    SetForegroundWindow(form);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    PumpFor(50);
+    INPUT press[2] = {};
+    press[0].type = INPUT_MOUSE;
+    press[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    press[1].type = INPUT_MOUSE;
+    press[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &press[0], sizeof(INPUT));
+    PumpFor(50);
+    SendInput(1, &press[1], sizeof(INPUT));
+}
+
+COLORREF ScreenPixelInClient(HWND form, POINT clientPoint) {
+    ClientToScreen(form, &clientPoint);
+    HDC screen = GetDC(nullptr);
+    COLORREF c = GetPixel(screen, clientPoint.x, clientPoint.y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+void ForceRepaint(HWND window) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+namespace {
+
+// 1 when a file can be made in the directory and every file in it can be
+// opened for writing, 0 when none of that is possible, -1 in between.
+int WritableState(const std::string& directory) {
+    bool created = false, someWritable = false, someLocked = false;
+    std::string probe = directory + "write-probe.tmp";
+    HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        created = true;
+        CloseHandle(h);
+        DeleteFileA(probe.c_str());
+    }
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((directory + "*").c_str(), &fd);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            HANDLE f = CreateFileA((directory + fd.cFileName).c_str(), GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (f != INVALID_HANDLE_VALUE) {
+                someWritable = true;
+                CloseHandle(f);
+            } else {
+                someLocked = true;
+            }
+        } while (FindNextFileA(find, &fd));
+        FindClose(find);
+    }
+    if (created && !someLocked) return 1;
+    if (!created && !someWritable) return 0;
+    return -1;
+}
+
+}  // namespace
+
+bool SetDirectoryImmutable(const std::string& directory, bool immutable) {
+    typedef char*(CDECL * ToUnixPath)(const WCHAR*);
+    ToUnixPath toUnix = reinterpret_cast<ToUnixPath>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!toUnix) return false;  // not under Wine
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, directory.c_str(), -1, wide, MAX_PATH);
+    char* unixPath = toUnix(wide);
+    if (!unixPath) return false;
+    std::string cmd = std::string("/usr/bin/chattr -R ") + (immutable ? "+i" : "-i") + " \"" +
+                      unixPath + "\"";
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    // Wine starts a Linux program natively; its end is not reported back, so
+    // the effect is checked instead.
+    if (CreateProcessA("Z:\\usr\\bin\\chattr", &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                       nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    DWORD start = GetTickCount();
+    do {
+        if (WritableState(directory) == (immutable ? 0 : 1)) return true;
+        PumpFor(50);
+    } while (GetTickCount() - start < 5000);
+    return false;
 }
