@@ -1,6 +1,6 @@
 // What the real program paints behind its display (sampled from the screen),
 // its usage guide and its about form.
-#include "tests/e2e/driver.h"
+#include "tests/e2e/fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -35,20 +35,8 @@ std::string Hex(COLORREF c) {
     return s;
 }
 
-class BackgroundsHelpE2E : public ::testing::Test {
+class BackgroundsHelpE2E : public TobrixE2E {
 protected:
-    void TearDown() override {
-        EndTobrix(run);
-        if (!run.directory.empty()) RemoveProgramDirectory(run.directory);
-    }
-
-    void Launch(const std::string& dir) {
-        ASSERT_TRUE(LaunchTobrix(dir, run));
-        form = run.form1;
-    }
-
-    DWORD pid() const { return run.process.dwProcessId; }
-
     // Points of the band that the display does not cover, inside the visible
     // client area: its corners and above and below the display.
     std::vector<POINT> BandPoints() {
@@ -86,8 +74,6 @@ protected:
         return false;
     }
 
-    TobrixRun run;
-    HWND form = nullptr;
 };
 
 TEST_F(BackgroundsHelpE2E, BandShowsEachGradientAndPlainColourWhenPictureIsGone) {

@@ -499,3 +499,17 @@ bool SetDirectoryImmutable(const std::string& directory, bool immutable) {
     } while (GetTickCount() - start < 5000);
     return false;
 }
+
+std::vector<std::string> TxtFilesInSearchOrder(const std::string& dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "*.txt").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(fd.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                     FILE_ATTRIBUTE_DIRECTORY)))
+            names.push_back(fd.cFileName);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return names;
+}

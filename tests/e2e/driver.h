@@ -117,3 +117,6 @@ void MouseClickControl(HWND form, int id);
 COLORREF ScreenPixelInClient(HWND form, POINT clientPoint);
 // Invalidates a window and its children so that they repaint from scratch.
 void ForceRepaint(HWND window);
+
+// The "*.txt" files the program lists, in the order the file system gives.
+std::vector<std::string> TxtFilesInSearchOrder(const std::string& dir);

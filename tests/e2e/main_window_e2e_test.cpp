@@ -1,7 +1,7 @@
 // The main window of the real program, driven from outside: what start-up
 // fills in, the clock, the panel toggle, maximising, draws in both modes, mode
 // changes during a draw, the draw record, and limits a user should not type.
-#include "tests/e2e/driver.h"
+#include "tests/e2e/fixture.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -14,29 +14,7 @@ namespace {
 
 const int kNameControls[] = {107, 108, 109, 110, 122, 123};
 
-bool IsNotEmpty(const std::string& s) { return !s.empty(); }
-
 // " 7", "-3": the sign blank or the minus, then digits, nothing else.
-bool IsSignedWhole(const std::string& s) {
-    if (s.size() < 2 || (s[0] != ' ' && s[0] != '-')) return false;
-    for (size_t i = 1; i < s.size(); ++i)
-        if (s[i] < '0' || s[i] > '9') return false;
-    return true;
-}
-
-std::vector<std::string> TxtFilesInSearchOrder(const std::string& dir) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "*.txt").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (!(fd.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                     FILE_ATTRIBUTE_DIRECTORY)))
-            names.push_back(fd.cFileName);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return names;
-}
 
 int SecondsOfDay(const std::string& hhmmss) {
     int h = 0, m = 0, s = 0;
@@ -49,18 +27,8 @@ int SecondsOfDay(const std::string& hhmmss) {
     return h * 3600 + m * 60 + s;
 }
 
-class MainWindowE2E : public ::testing::Test {
+class MainWindowE2E : public TobrixE2E {
 protected:
-    void TearDown() override {
-        EndTobrix(run);
-        if (!run.directory.empty()) RemoveProgramDirectory(run.directory);
-    }
-
-    void Launch(const std::string& dir) {
-        ASSERT_TRUE(LaunchTobrix(dir, run));
-        form = run.form1;
-    }
-
     // Starts a draw and waits until the display shows a first candidate.
     std::string StartAndWaitForCandidate() {
         SetControlText(form, 102, "");  // so that the first candidate is told from the last result
@@ -87,8 +55,6 @@ protected:
         for (int id : kNameControls) EXPECT_EQ(ControlVisible(form, id), shown) << "control " << id;
     }
 
-    TobrixRun run;
-    HWND form = nullptr;
 };
 
 TEST_F(MainWindowE2E, StartUpFillsListsDateAndClockAndCollapsesWindow) {

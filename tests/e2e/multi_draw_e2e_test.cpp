@@ -6,7 +6,7 @@
 #include <set>
 #include <sstream>
 
-#include "tests/e2e/driver.h"
+#include "tests/e2e/fixture.h"
 #include "ui/diagnostics.h"
 
 namespace {
@@ -21,10 +21,8 @@ std::vector<std::string> Words(const std::string& text) {
     return words;
 }
 
-class MultiDrawE2E : public ::testing::Test {
+class MultiDrawE2E : public TobrixE2E {
 protected:
-    void TearDown() override { EndTobrix(run); }
-
     void Launch(const std::string& dir) {
         ASSERT_TRUE(LaunchTobrix(dir, run));
         form = run.form1;
@@ -66,8 +64,6 @@ protected:
         PumpFor(100);
     }
 
-    TobrixRun run;
-    HWND form = nullptr;
 };
 
 TEST_F(MultiDrawE2E, ThreeDifferentNumbersOneASecondThenItStopsByItself) {

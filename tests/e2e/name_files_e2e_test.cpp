@@ -1,29 +1,13 @@
 // The name-file buttons of the real program (delete, refresh, edit, new, with
 // the shell's confirmation and the text editor answered from here), and name
 // files and program directories a user should not have.
-#include "tests/e2e/driver.h"
+#include "tests/e2e/fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
 namespace {
-
-bool IsNotEmpty(const std::string& s) { return !s.empty(); }
-
-std::vector<std::string> TxtFilesInSearchOrder(const std::string& dir) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((dir + "*.txt").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return names;
-    do {
-        if (!(fd.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                     FILE_ATTRIBUTE_DIRECTORY)))
-            names.push_back(fd.cFileName);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return names;
-}
 
 // What the names box shows for a file: each CR-separated piece, then LF CR.
 std::string ShownInNamesBox(const std::string& content) {
@@ -39,7 +23,7 @@ std::vector<HWND> WindowsOfClass(const std::string& className) {
     return found;
 }
 
-class NameFilesE2E : public ::testing::Test {
+class NameFilesE2E : public TobrixE2E {
 protected:
     void TearDown() override {
         EndTobrix(run);
@@ -51,13 +35,6 @@ protected:
         if (!run.directory.empty()) RemoveProgramDirectory(run.directory);
         if (!bigDir.empty()) RemoveProgramDirectory(bigDir);  // 50 MB, even when not launched
     }
-
-    void Launch(const std::string& dir) {
-        ASSERT_TRUE(LaunchTobrix(dir, run));
-        form = run.form1;
-    }
-
-    DWORD pid() const { return run.process.dwProcessId; }
 
     // Dismisses the notice the button shows first and returns the editor
     // window that the program starts after it.
@@ -101,8 +78,6 @@ protected:
         return false;
     }
 
-    TobrixRun run;
-    HWND form = nullptr;
     std::vector<HWND> editors;
     std::string immutableDir;
     std::string bigDir;  // removed after the test: 50 MB each

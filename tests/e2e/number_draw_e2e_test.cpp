@@ -1,6 +1,6 @@
 // The real program, started in a fresh program directory: a number draw from
 // the buttons, and the two ways of closing it.
-#include "tests/e2e/driver.h"
+#include "tests/e2e/fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +13,8 @@ bool IsSignedSmallNumber(const std::string& s) {
     return v >= 1 && v <= 10 && s == " " + std::to_string(v);
 }
 
-bool IsNotEmpty(const std::string& s) { return !s.empty(); }
-
-class NumberDrawE2E : public ::testing::Test {
+class NumberDrawE2E : public TobrixE2E {
 protected:
-    void TearDown() override { EndTobrix(run); }
-    TobrixRun run;
 };
 
 TEST_F(NumberDrawE2E, StartRollsStopRecordsCloseEndsWithZero) {

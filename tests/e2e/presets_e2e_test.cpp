@@ -1,7 +1,7 @@
 // Preset results end to end: the access code, the preset form, the two preset
 // files, what Stop shows and records, and preset values a user should not
 // store.
-#include "tests/e2e/driver.h"
+#include "tests/e2e/fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,30 +9,14 @@ namespace {
 
 const char* const kCode = "5038172694";
 
-bool IsNotEmpty(const std::string& s) { return !s.empty(); }
-
-bool IsSignedWhole(const std::string& s) {
-    if (s.size() < 2 || (s[0] != ' ' && s[0] != '-')) return false;
-    for (size_t i = 1; i < s.size(); ++i)
-        if (s[i] < '0' || s[i] > '9') return false;
-    return true;
-}
-
-class PresetsE2E : public ::testing::Test {
+class PresetsE2E : public TobrixE2E {
 protected:
-    void TearDown() override {
-        EndTobrix(run);
-        if (!run.directory.empty()) RemoveProgramDirectory(run.directory);
-    }
-
     void Launch(const std::string& dir) {
         ASSERT_TRUE(LaunchTobrix(dir, run));
         form = run.form1;
         // The first candidate stays on display until Stop: the rolled value is known.
         SetControlText(form, 112, "-1");
     }
-
-    DWORD pid() const { return run.process.dwProcessId; }
 
     // Opens the access-code form with a menu command and enters the code.
     HWND OpenPresetForm(int command) {
@@ -74,8 +58,6 @@ protected:
 
     std::string Path(const char* name) const { return run.directory + name; }
 
-    TobrixRun run;
-    HWND form = nullptr;
     HWND lastForm2 = nullptr;
 };
 
