@@ -691,7 +691,12 @@ TEST(RealInput, MouseButtonsReachTheHandlers) {
     POINT rightAt = {10, 5};
     StartSteps(
         [&](int tick) {
-            if (tick == 5) SetForegroundWindow(form);
+            if (tick == 5) {
+                // The main window starts collapsed, hiding the contact label
+                // below its bottom edge; the click has to land on the label.
+                SetWindowPos(form, nullptr, 0, 0, 1097, 753, SWP_NOMOVE | SWP_NOZORDER);
+                SetForegroundWindow(form);
+            }
             if (tick == 10) mouseAt(GetDlgItem(form, 100), 20, 10, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
             if (tick == 20) {
                 phases[0] = Log();
