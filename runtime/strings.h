@@ -9,7 +9,11 @@
 #include <string>
 #include <vector>
 
+// Clang has no GBK execution character set. Only the fuzzing build uses it,
+// and nothing it runs looks at the text of a literal.
+#ifndef TOBRIX_FUZZING
 static_assert(sizeof("开始") == 5, "sources must be compiled with -fexec-charset=GBK");
+#endif
 
 std::string StrConcat(const std::string& a, const std::string& b);
 

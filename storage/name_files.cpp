@@ -9,6 +9,7 @@
 
 #include "runtime/services.h"
 #include "runtime/strings.h"
+#include "runtime/unicode_text.h"
 
 namespace {
 
@@ -57,93 +58,43 @@ std::string ReadWholeFile(const std::string& path) {
     return content;
 }
 
-// RFC 3629: shortest forms only, no surrogates, nothing above U+10FFFF.
-bool IsStrictUtf8(const std::string& text, bool& nonAscii) {
-    nonAscii = false;
-    const std::size_t size = text.size();
-    for (std::size_t i = 0; i < size; ++i) {
-        const unsigned char lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80) continue;
-        nonAscii = true;
-        std::size_t more;
-        uint32_t code;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            more = 1;
-            code = lead & 0x1Fu;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            more = 2;
-            code = lead & 0x0Fu;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            more = 3;
-            code = lead & 0x07u;
-        } else {
-            return false;
-        }
-        if (size - i - 1 < more) return false;
-        for (std::size_t k = 1; k <= more; ++k) {
-            const unsigned char next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0u) != 0x80u) return false;
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        if ((more == 2 && code < 0x800) || (more == 3 && (code < 0x10000 || code > 0x10FFFF))) return false;
-        if (code >= 0xD800 && code <= 0xDFFF) return false;
-        i += more;
-    }
-    return true;
-}
-
-std::string WideToAnsi(const wchar_t* wide, int count) {
-    if (count <= 0) return std::string();
-    const int size = WideCharToMultiByte(kAnsiCodePage, 0, wide, count, nullptr, 0, nullptr, nullptr);
+std::string WideToAnsi(const char16_t* units, std::size_t count) {
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 code units are the system's wide characters");
+    if (count == 0) return std::string();
+    const wchar_t* wide = reinterpret_cast<const wchar_t*>(units);
+    const int n = static_cast<int>(count);
+    const int size = WideCharToMultiByte(kAnsiCodePage, 0, wide, n, nullptr, 0, nullptr, nullptr);
     if (size <= 0) return std::string();
     std::string text(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(kAnsiCodePage, 0, wide, count, &text[0], size, nullptr, nullptr);
+    WideCharToMultiByte(kAnsiCodePage, 0, wide, n, &text[0], size, nullptr, nullptr);
     return text;
 }
 
-// Without flags, invalid sequences become U+FFFD and then the default character.
-bool Utf8ToAnsi(const char* bytes, std::size_t size, DWORD flags, std::string& text) {
-    text.clear();
-    if (size == 0) return true;
+// Marked UTF-8 that is not well formed: the system's converter puts U+FFFD
+// in for what it cannot read, which becomes the default character.
+std::string SystemUtf8ToAnsi(const char* bytes, std::size_t size) {
     const int count = static_cast<int>(size);
-    const int wideSize = MultiByteToWideChar(CP_UTF8, flags, bytes, count, nullptr, 0);
-    if (wideSize <= 0) return false;
-    std::vector<wchar_t> wide(static_cast<std::size_t>(wideSize));
-    if (MultiByteToWideChar(CP_UTF8, flags, bytes, count, wide.data(), wideSize) != wideSize) return false;
-    text = WideToAnsi(wide.data(), wideSize);
-    return true;
-}
-
-std::string Utf16ToAnsi(const char* bytes, std::size_t size, bool bigEndian) {
-    std::vector<wchar_t> wide(size / 2);
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        const unsigned char a = static_cast<unsigned char>(bytes[2 * i]);
-        const unsigned char b = static_cast<unsigned char>(bytes[2 * i + 1]);
-        wide[i] = static_cast<wchar_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
-    }
-    return WideToAnsi(wide.data(), static_cast<int>(wide.size()));
-}
-
-bool StartsWith(const std::string& text, const char* mark) {
-    return text.compare(0, std::strlen(mark), mark) == 0;
+    const int wideSize = MultiByteToWideChar(CP_UTF8, 0, bytes, count, nullptr, 0);
+    if (wideSize <= 0) return std::string();
+    std::u16string wide(static_cast<std::size_t>(wideSize), u'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes, count, reinterpret_cast<wchar_t*>(&wide[0]), wideSize);
+    return WideToAnsi(wide.data(), wide.size());
 }
 
 // Files saved by current editors are UTF-8 or UTF-16; the program shows GBK.
-// A GBK file is left as it is: it is never valid UTF-8 unless it is very short.
+// Anything else is left as it is.
 std::string ToAnsiText(const std::string& bytes) {
-    std::string text;
-    if (StartsWith(bytes, "\xEF\xBB\xBF")) {
-        Utf8ToAnsi(bytes.data() + 3, bytes.size() - 3, 0, text);
-        return text;
+    const UnicodeForm form = DetectUnicodeForm(bytes);
+    if (form == UnicodeForm::None) return bytes;
+    const char* text = bytes.data() + UnicodeMarkLength(form);
+    const std::size_t size = bytes.size() - UnicodeMarkLength(form);
+    std::u16string units;
+    if (form == UnicodeForm::Utf16LE || form == UnicodeForm::Utf16BE) {
+        units = DecodeUtf16(text, size, form == UnicodeForm::Utf16BE);
+    } else if (!DecodeStrictUtf8(text, size, units)) {
+        return SystemUtf8ToAnsi(text, size);
     }
-    if (StartsWith(bytes, "\xFF\xFE")) return Utf16ToAnsi(bytes.data() + 2, bytes.size() - 2, false);
-    if (StartsWith(bytes, "\xFE\xFF")) return Utf16ToAnsi(bytes.data() + 2, bytes.size() - 2, true);
-    bool nonAscii = false;
-    if (IsStrictUtf8(bytes, nonAscii) && nonAscii &&
-        Utf8ToAnsi(bytes.data(), bytes.size(), MB_ERR_INVALID_CHARS, text)) {
-        return text;
-    }
-    return bytes;
+    return WideToAnsi(units.data(), units.size());
 }
 
 std::string WindowText(HWND window) {
