@@ -13,6 +13,7 @@
 #include "storage/registry.h"
 #include "ui/backgrounds.h"
 #include "ui/contact.h"
+#include "ui/diagnostics.h"
 #include "ui/handlers.h"
 #include "ui/help_about.h"
 #include "ui/presets.h"
@@ -39,11 +40,61 @@ std::string controlText(HWND form, int id) {
     return text;
 }
 
+// The draw record only ever grows at its end. Written whole, the edit box
+// wraps all of it again, which under Wine takes time growing with the square
+// of its length (200 ms a Stop after 2,000 draws); appended, only the end is
+// wrapped. The box is then left as a whole write leaves it: caret at the
+// start, scrolled to the top, nothing to undo, not modified.
+void writeRecord(HWND form, const std::string& text) {
+    HWND box = GetDlgItem(form, kDrawRecord);
+    const std::string current = controlText(form, kDrawRecord);
+    if (current.empty() || text.size() <= current.size() || text.compare(0, current.size(), current) != 0) {
+        SetWindowTextA(box, text.c_str());
+        return;
+    }
+    const std::string tail = text.substr(current.size());
+    SendMessageA(box, EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF);  // past the end: clamped to it
+    SendMessageA(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(tail.c_str()));
+    SendMessageA(box, EM_SETSEL, 0, 0);
+    SendMessageA(box, EM_SCROLLCARET, 0, 0);
+    SendMessageA(box, EM_EMPTYUNDOBUFFER, 0, 0);
+    SendMessageA(box, EM_SETMODIFY, FALSE, 0);
+}
+
+// As SetDlgItemTextA does (up to the first NUL, through the system's code
+// page), but converted here with the exact length: Wine's static control
+// reads on past the end of a text that is one lone lead byte, and a name
+// file can hold such a name.
+void setControlText(HWND form, int id, const std::string& text) {
+    const std::string shown = text.substr(0, text.find('\0'));
+    std::wstring wide;
+    if (!shown.empty()) {
+        const int count = static_cast<int>(shown.size());
+        const int size = MultiByteToWideChar(CP_ACP, 0, shown.data(), count, nullptr, 0);
+        if (size > 0) {
+            wide.resize(static_cast<size_t>(size));
+            MultiByteToWideChar(CP_ACP, 0, shown.data(), count, &wide[0], size);
+        }
+    }
+    SetDlgItemTextW(form, id, wide.c_str());
+}
+
 DrawHost hostFor(HWND form) {
     DrawHost host;
     host.readText = [form](int id) { return controlText(form, id); };
-    host.writeText = [form](int id, const std::string& text) { SetDlgItemTextA(form, id, text.c_str()); };
+    host.writeText = [form](int id, const std::string& text) {
+        if (id == kDrawRecord) {
+            writeRecord(form, text);
+        } else {
+            setControlText(form, id, text);
+        }
+    };
     host.enableControl = [form](int id, bool enabled) { EnableWindow(GetDlgItem(form, id), enabled); };
+    // Through the dialog manager, so that the default-button frame follows
+    // the focus and space or Enter presses the button that has it.
+    host.focusControl = [form](int id) {
+        SendMessageA(form, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(form, id)), TRUE);
+    };
     host.selectedItemText = [form](int id) { return SelectedNameFile(GetDlgItem(form, id)); };
     host.showMessage = [](const std::string& text, const std::string& caption) {
         ShowMessage(text, caption, MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
@@ -195,6 +246,8 @@ void layOut(HWND form, WPARAM sizeType) {
     SetWindowPos(GetDlgItem(form, 105), nullptr, layout.statusBar.left, layout.statusBar.top,
                  layout.statusBar.right - layout.statusBar.left,
                  layout.statusBar.bottom - layout.statusBar.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Controls moved and resized above leave their old edges on the form.
+    RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 HWND list122(HWND form) { return GetDlgItem(form, 122); }
@@ -252,6 +305,11 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPA
         return 0;
     case kClockTickMessage:
         SetDlgItemTextA(form, 124, TimeText().c_str());
+        return 0;
+    case kCountersMessage:
+        // Answered through ReplyMessage: a dialog procedure's own result would
+        // stick as the first DWLP_MSGRESULT ever stored.
+        ReplyMessage(ReadCounter(wParam));
         return 0;
     case WM_NCDESTROY:
         releaseSession(form);

@@ -1,0 +1,17 @@
+#include "ui/diagnostics.h"
+
+#include "engine/roller_thread.h"
+#include "framework/controls.h"
+#include "runtime/services.h"
+#include "runtime/window_records.h"
+
+LRESULT ReadCounter(WPARAM id) {
+    switch (id) {
+    case kCountFrameworkBlocks: return FrameworkHeapBlockCount();
+    case kCountWindowRecords: return CountWindowRecords();
+    case kCountRuntimeThreads: return RuntimeThreadCount();
+    case kCountRollersAlive: return CountRollers().alive;
+    case kCountRollersStarted: return static_cast<LRESULT>(CountRollers().started);
+    default: return -1;
+    }
+}
