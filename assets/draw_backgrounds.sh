@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Draws the four background pictures (blue, black, red, yellow gradients) at the
-# size of the band behind the result display, with a soft glow where the
-# display sits. Usage: draw_backgrounds.sh <output directory>
+# Draws the four background pictures (blue, black, red, yellow gradients) at
+# half the size of the band behind the result display, with a soft glow where
+# the display sits. The picture box stretches them to the band: a gradient
+# loses nothing, and a quarter of the pixels decodes four times as fast and
+# holds a megabyte less. Usage: draw_backgrounds.sh <output directory>
 set -euo pipefail
 out=$1
 mkdir -p "$out"
 draw() {  # file, dark edge, middle, glow
-  convert -size 1090x337 "gradient:$3-$2" \
-    \( -size 1090x337 "radial-gradient:$4-none" -alpha set -channel A -evaluate multiply 0.55 +channel \) \
+  convert -size 545x169 "gradient:$3-$2" \
+    \( -size 545x169 "radial-gradient:$4-none" -alpha set -channel A -evaluate multiply 0.55 +channel \) \
     -compose screen -composite -strip -quality 92 "$out/$1"
 }
 draw "未标题-1.jpg" "#06183f" "#1f5fbf" "#5aa0ff"

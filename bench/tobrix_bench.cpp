@@ -1,0 +1,297 @@
+// Tobrix.exe measured from outside, as the operator's machine sees it, beside
+// the baseline dialog measured the same way in the same run:
+//   tobrix_bench <program directory> <baseline exe> [rounds] [idle seconds] [startup]
+// ("startup": only the size and the start-up figures)
+// The program directory holds Tobrix.exe, its pictures and one name file.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench/bench_report.h"
+#include "tests/e2e/process_census.h"
+
+namespace {
+
+const char* const kTobrixCaption = "Tobrixv1.0";
+const char* const kBaselineCaption = "Tobrix baseline";
+
+struct Program {
+    PROCESS_INFORMATION process{};
+    HWND window = nullptr;
+    bool tobrix = false;
+};
+
+struct WindowSearch {
+    DWORD processId;
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM search) {
+    auto* s = reinterpret_cast<WindowSearch*>(search);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != s->processId || !IsWindowVisible(window)) return TRUE;
+    char caption[64] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    if (std::string(caption) != s->caption) return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
+HWND VisibleWindow(DWORD processId, const char* caption) {
+    WindowSearch search{processId, caption, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Visible and through its initialisation: the date in the status bar, both
+// lists filled and, last of all, the background picture held by its box.
+bool TobrixInitialised(HWND form) {
+    HWND bar = GetDlgItem(form, 105);
+    if (!bar || LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0)) == 0) return false;
+    if (SendMessageA(GetDlgItem(form, 128), CB_GETCOUNT, 0, 0) != 11) return false;
+    if (SendMessageA(GetDlgItem(form, 122), CB_GETCOUNT, 0, 0) < 1) return false;
+    return GetPropA(GetDlgItem(form, 103), "ZQ_IBOX_PUNK") != nullptr;
+}
+
+// When the window was first seen visible, seconds after process creation.
+double gVisibleAfter = 0;
+
+// Starts the program and waits until it is ready; the seconds that took, or
+// a negative value when it never got there.
+double Launch(const std::string& exe, const std::string& directory, bool tobrix, Program& program) {
+    program = Program{};
+    program.tobrix = tobrix;
+    std::string command = "\"" + exe + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    const double begin = BenchNow();
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup,
+                        &program.process))
+        return -1;
+    const char* caption = tobrix ? kTobrixCaption : kBaselineCaption;
+    while (BenchNow() - begin < 60) {
+        if (!program.window) {
+            program.window = VisibleWindow(program.process.dwProcessId, caption);
+            gVisibleAfter = BenchNow() - begin;
+        }
+        if (program.window && (!tobrix || TobrixInitialised(program.window))) return BenchNow() - begin;
+        Sleep(1);
+    }
+    return -1;
+}
+
+void Close(Program& program) {
+    if (!program.process.hProcess) return;
+    if (program.window) PostMessageA(program.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (WaitForSingleObject(program.process.hProcess, 15000) != WAIT_OBJECT_0) {
+        TerminateProcess(program.process.hProcess, 1);
+        WaitForSingleObject(program.process.hProcess, 5000);
+    }
+    CloseHandle(program.process.hProcess);
+    CloseHandle(program.process.hThread);
+    program = Program{};
+}
+
+void Click(HWND form, int id) { SendMessageA(GetDlgItem(form, id), BM_CLICK, 0, 0); }
+
+void SetText(HWND form, int id, const char* text) {
+    SendMessageA(GetDlgItem(form, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+// Round trips of a message sent to the window from this process, in ms.
+std::vector<double> RoundTrips(HWND window, int samples) {
+    std::vector<double> ms;
+    ms.reserve(static_cast<std::size_t>(samples));
+    for (int i = 0; i < samples; ++i) {
+        DWORD_PTR result = 0;
+        const double begin = BenchNow();
+        if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result)) {
+            ms.push_back(10000);
+            continue;
+        }
+        ms.push_back((BenchNow() - begin) * 1e3);
+        Sleep(i % 3);  // samples land at different points of the roller's cycle
+    }
+    return ms;
+}
+
+uint64_t FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+double Percent(double part, double whole) { return whole > 0 ? 100.0 * part / whole : 0; }
+
+DWORD WINAPI DoNothing(void*) { return 0; }
+
+// What the first thread that starts and ends leaves in private bytes: Wine
+// keeps about a megabyte of an ended thread. Measured here, in this process.
+double EndedThreadRemains() {
+    const double before = static_cast<double>(ProcessPrivateBytes(GetCurrentProcess()));
+    HANDLE thread = CreateThread(nullptr, 1024 * 1024, DoNothing, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (!thread) return 0;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return (static_cast<double>(ProcessPrivateBytes(GetCurrentProcess())) - before) / (1024.0 * 1024.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: tobrix_bench <program directory> <baseline exe> [rounds] [idle seconds]\n");
+        return 2;
+    }
+    std::string directory = argv[1];
+    if (directory.back() != '\\') directory += '\\';
+    const std::string tobrixExe = directory + "Tobrix.exe";
+    const std::string baselineExe = argv[2];
+    const int rounds = argc > 3 ? std::atoi(argv[3]) : 7;
+    const int idleSeconds = argc > 4 ? std::atoi(argv[4]) : 10;
+    char line[256];
+    // A window of our own keeps Wine's desktop process alive between the
+    // launches; otherwise whichever program comes first pays for starting it.
+    CreateWindowA("STATIC", "tobrix_bench", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+
+    std::printf("== Tobrix.exe from outside, beside the baseline dialog\n");
+    const double size = static_cast<double>(FileSize(tobrixExe)) / (1024.0 * 1024.0);
+    const double baselineSize = static_cast<double>(FileSize(baselineExe)) / (1024.0 * 1024.0);
+    PrintFigure("program size", size, "MiB", baselineSize, "<= 1.5 MiB", size > 0 && size <= 1.5);
+
+    // Start-up, alternating the two programs so that both meet the same load.
+    std::vector<double> startups, baselineStartups, visible;
+    for (int round = 0; round < rounds; ++round) {
+        Program program;
+        const double baseline = Launch(baselineExe, DirectoryOf(baselineExe), false, program);
+        Close(program);
+        const double tobrix = Launch(tobrixExe, directory, true, program);
+        visible.push_back(gVisibleAfter * 1e3);
+        Close(program);
+        if (baseline < 0 || tobrix < 0) {
+            std::printf("start-up round %d: a program did not come up\n", round);
+            continue;
+        }
+        baselineStartups.push_back(baseline * 1e3);
+        startups.push_back(tobrix * 1e3);
+    }
+    const double startup = Quantile(startups, 0.5), baselineStartup = Quantile(baselineStartups, 0.5);
+    PrintFigure("start-up, median (ms)", startup, "ms", baselineStartup, "<= 1.5 x baseline",
+                !startups.empty() && startup <= 1.5 * baselineStartup);
+    std::snprintf(line, sizeof line, "start-up over %zu rounds: Tobrix %.0f..%.0f ms, baseline %.0f..%.0f ms",
+                  startups.size(), Quantile(startups, 0), Quantile(startups, 1), Quantile(baselineStartups, 0),
+                  Quantile(baselineStartups, 1));
+    PrintDetail(line);
+    std::snprintf(line, sizeof line, "FORM1 visible after %.0f ms (median), initialised %.0f ms later",
+                  Quantile(visible, 0.5), startup - Quantile(visible, 0.5));
+    PrintDetail(line);
+
+    if (argc > 5 && std::string(argv[5]) == "startup") return 0;
+
+    // Both programs side by side for the rest.
+    Program baseline, tobrix;
+    if (Launch(baselineExe, DirectoryOf(baselineExe), false, baseline) < 0 ||
+        Launch(tobrixExe, directory, true, tobrix) < 0) {
+        std::printf("the programs did not come up\n");
+        Close(baseline);
+        Close(tobrix);
+        return 1;
+    }
+    Sleep(2000);  // let start-up's own work settle
+
+    // Idle: no input, only Tobrix's clock and its modal loop's polling.
+    const double idleBegin = BenchNow();
+    const double cpu0 = ProcessCpuSeconds(tobrix.process.dwProcessId);
+    const double baselineCpu0 = ProcessCpuSeconds(baseline.process.dwProcessId);
+    Sleep(static_cast<DWORD>(idleSeconds) * 1000);
+    const double idleSpan = BenchNow() - idleBegin;
+    const double idle = Percent(ProcessCpuSeconds(tobrix.process.dwProcessId) - cpu0, idleSpan);
+    const double baselineIdle = Percent(ProcessCpuSeconds(baseline.process.dwProcessId) - baselineCpu0, idleSpan);
+    std::snprintf(line, sizeof line, "idle CPU over %d s (%% of a core)", idleSeconds);
+    PrintFigure(line, idle, "%", baselineIdle, "<= baseline + 3", idle <= baselineIdle + 3);
+
+    const double mib = 1024.0 * 1024.0;
+    const double privateStart = static_cast<double>(ProcessPrivateBytes(tobrix.process.hProcess)) / mib;
+    const double baselinePrivate = static_cast<double>(ProcessPrivateBytes(baseline.process.hProcess)) / mib;
+    PrintFigure("private bytes after start-up", privateStart, "MiB", baselinePrivate, "<= baseline + 8 MiB",
+                privateStart <= baselinePrivate + 8);
+    const int handlesStart = CountProcessHandles(tobrix.process.hProcess);
+
+    // Responsiveness: round trips to FORM1 while the roller runs flat out,
+    // against round trips to the idle baseline dialog.
+    SetText(tobrix.window, 112, "0");
+    Click(tobrix.window, 100);
+    Sleep(300);
+    const std::vector<double> rolling = RoundTrips(tobrix.window, 1500);
+    Click(tobrix.window, 101);
+    Sleep(200);
+    const double privateFirst = static_cast<double>(ProcessPrivateBytes(tobrix.process.hProcess)) / mib;
+    const std::vector<double> still = RoundTrips(baseline.window, 1500);
+    PrintFigure("round trip to FORM1 rolling at 0, p99 (ms)", Quantile(rolling, 0.99), "ms", Quantile(still, 0.99),
+                "p99 <= 20 ms", Quantile(rolling, 0.99) <= 20);
+    std::snprintf(line, sizeof line, "round trip rolling: median %.3f ms, max %.2f ms; baseline median %.3f, max %.2f",
+                  Quantile(rolling, 0.5), Quantile(rolling, 1), Quantile(still, 0.5), Quantile(still, 1));
+    PrintDetail(line);
+
+    // Stop as a click from outside: the whole handler, preset read and record
+    // included, against a bare round trip to the baseline.
+    const char* const frequencies[] = {"0", "10", "-1"};
+    for (const char* frequency : frequencies) {
+        SetText(tobrix.window, 112, frequency);
+        std::vector<double> clicks;
+        for (int i = 0; i < 60; ++i) {
+            Click(tobrix.window, 100);
+            Sleep(5 + i % 7);
+            const double begin = BenchNow();
+            Click(tobrix.window, 101);
+            clicks.push_back((BenchNow() - begin) * 1e3);
+        }
+        std::snprintf(line, sizeof line, "Stop click round trip at %s, median (ms)", frequency);
+        // The target is on the part inside the program (form1_bench).
+        PrintFigure(line, Quantile(clicks, 0.5), "ms", Quantile(still, 0.5), "", true);
+        std::snprintf(line, sizeof line, "Stop click at %s: p99 %.2f ms, max %.2f ms", frequency,
+                      Quantile(clicks, 0.99), Quantile(clicks, 1));
+        PrintDetail(line);
+    }
+
+    // 1,000 draws (the ones above count too), then memory again.
+    SetText(tobrix.window, 112, "0");
+    for (int i = 0; i < 1000 - 1 - 3 * 60; ++i) {
+        Click(tobrix.window, 100);
+        Click(tobrix.window, 101);
+    }
+    Sleep(500);
+    const double privateAfter = static_cast<double>(ProcessPrivateBytes(tobrix.process.hProcess)) / mib;
+    PrintFigure("private bytes after 1,000 draws", privateAfter, "MiB", baselinePrivate, "<= baseline + 8 MiB",
+                privateAfter <= baselinePrivate + 8);
+    PrintFigure("private bytes growth over 1,000 draws", privateAfter - privateStart, "MiB", EndedThreadRemains(),
+                "<= 1 MiB", privateAfter - privateStart <= 1);
+    std::snprintf(line, sizeof line,
+                  "baseline of the growth: what one ended thread leaves in this process; growth from the "
+                  "first draw to the 1,000th: %.2f MiB",
+                  privateAfter - privateFirst);
+    PrintDetail(line);
+    std::snprintf(line, sizeof line, "handles: %d after start-up, %d after 1,000 draws (baseline dialog: %d)",
+                  handlesStart, CountProcessHandles(tobrix.process.hProcess),
+                  CountProcessHandles(baseline.process.hProcess));
+    PrintDetail(line);
+    std::snprintf(line, sizeof line, "threads: Tobrix %d, baseline %d",
+                  CountProcessThreads(tobrix.process.dwProcessId), CountProcessThreads(baseline.process.dwProcessId));
+    PrintDetail(line);
+
+    Close(tobrix);
+    Close(baseline);
+    return 0;
+}
