@@ -22,6 +22,10 @@ struct TemplateWriter {
         while (*ascii) word(static_cast<uint8_t>(*ascii++));
         word(0);
     }
+    void text(const wchar_t* wide) {
+        while (*wide) word(static_cast<uint16_t>(*wide++));
+        word(0);
+    }
     void align() {
         while (reinterpret_cast<uintptr_t>(at) % 4) *at++ = 0;
     }
@@ -38,7 +42,11 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+// With "cjk" on its command line the dialog's font and text are Chinese, as
+// Tobrix's are: under Wine the first Chinese text makes the process load a
+// CJK font, a cost of the language rather than of the program.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    const bool chinese = commandLine && std::strstr(commandLine, "cjk") != nullptr;
     alignas(4) uint8_t buffer[512] = {};
     TemplateWriter t{buffer};
     t.dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | DS_SETFONT | DS_CENTER);
@@ -52,7 +60,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     t.word(0);     // standard class
     t.text("Tobrix baseline");
     t.word(8);
-    t.text("MS Sans Serif");
+    if (chinese) {
+        t.text(L"\u5b8b\u4f53");  // SimSun
+    } else {
+        t.text("MS Sans Serif");
+    }
     t.align();
     t.dword(WS_CHILD | WS_VISIBLE | SS_LEFT);
     t.dword(0);
@@ -63,7 +75,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     t.word(100);     // control ID
     t.word(0xFFFF);  // predefined class:
     t.word(0x0082);  // static
-    t.text("baseline");
+    if (chinese) {
+        t.text(L"\u5f00\u59cb\u62bd\u53d6");
+    } else {
+        t.text("baseline");
+    }
     t.word(0);  // no creation data
 
     HWND dialog = CreateDialogIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(buffer), nullptr,
