@@ -81,9 +81,9 @@ void PumpFor(DWORD ms);
 // Outer size of a window, frame and caption included.
 SIZE OuterSize(HWND window);
 
-// Part 0 of FORM1's status bar. SB_GETTEXT carries a pointer that is not
-// marshalled between processes, so the text goes through a buffer allocated
-// in the program's own memory.
+// The first section (index 0) of FORM1's status bar. SB_GETTEXT carries a
+// pointer that is not marshalled between processes, so the text goes through
+// a buffer allocated in the program's own memory.
 std::string StatusBarText(const TobrixRun& run);
 // The drawing flags of part 0 (SBT_NOBORDERS and so on).
 UINT StatusBarFlags(HWND form);
