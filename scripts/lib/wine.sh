@@ -40,7 +40,9 @@ start_display() {
 # inherit the caller's pipes and ctest would wait for them for minutes.
 start_wine() {
   mkdir -p "$WINEPREFIX"
-  wineserver -p </dev/null >/dev/null 2>&1
+  # Exits with 2 when the prefix's server is already up (scripts/test runs
+  # scripts/package inside its own session): that server is the one we want.
+  wineserver -p </dev/null >/dev/null 2>&1 || true
   timeout 300 wineboot -i </dev/null >/dev/null 2>&1 || true
   # Unmanaged windows: without a window manager, Wine otherwise waits about two
   # seconds for one whenever a captioned window is hidden or destroyed.
