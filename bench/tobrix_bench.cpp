@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bench/bench_report.h"
+#include "tests/e2e/driver.h"
 #include "tests/e2e/process_census.h"
 
 namespace {
@@ -25,30 +26,6 @@ struct Program {
     HWND window = nullptr;
     bool tobrix = false;
 };
-
-struct WindowSearch {
-    DWORD processId;
-    const char* caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM search) {
-    auto* s = reinterpret_cast<WindowSearch*>(search);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != s->processId || !IsWindowVisible(window)) return TRUE;
-    char caption[64] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    if (std::string(caption) != s->caption) return TRUE;
-    s->found = window;
-    return FALSE;
-}
-
-HWND VisibleWindow(DWORD processId, const char* caption) {
-    WindowSearch search{processId, caption, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 // Visible and through its initialisation: the date in the status bar, both
 // lists filled and, last of all, the background picture held by its box.
@@ -79,7 +56,7 @@ double Launch(const std::string& exe, const std::string& directory, bool tobrix,
     const char* caption = tobrix ? kTobrixCaption : kBaselineCaption;
     while (BenchNow() - begin < 60) {
         if (!program.window) {
-            program.window = VisibleWindow(program.process.dwProcessId, caption);
+            program.window = FindVisibleWindow(program.process.dwProcessId, caption);
             gVisibleAfter = BenchNow() - begin;
         }
         if (program.window && (!tobrix || TobrixInitialised(program.window))) return BenchNow() - begin;

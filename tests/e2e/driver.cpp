@@ -138,12 +138,16 @@ bool LaunchTobrix(const std::string& directory, TobrixRun& run, DWORD timeoutMs,
     return true;
 }
 
+HWND FindVisibleWindow(DWORD processId, const std::string& caption) {
+    FindArgs a{processId, &caption, nullptr};
+    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&a));
+    return a.found;
+}
+
 HWND WaitForWindow(DWORD processId, const std::string& caption, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     do {
-        FindArgs a{processId, &caption, nullptr};
-        EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&a));
-        if (a.found) return a.found;
+        if (HWND found = FindVisibleWindow(processId, caption)) return found;
         PumpFor(20);
     } while (GetTickCount() - start < timeoutMs);
     return nullptr;

@@ -37,7 +37,9 @@ bool FileExists(const std::string& path);
 bool LaunchTobrix(const std::string& directory, TobrixRun& run, DWORD timeoutMs = 30000,
                   const std::string& currentDirectory = "");
 
-// Top-level visible window of the process with exactly this caption.
+// Top-level visible window of the process with exactly this caption: there
+// now, or once it comes within the time.
+HWND FindVisibleWindow(DWORD processId, const std::string& caption);
 HWND WaitForWindow(DWORD processId, const std::string& caption, DWORD timeoutMs);
 
 std::string WindowText(HWND window);

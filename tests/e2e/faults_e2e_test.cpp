@@ -12,6 +12,7 @@
 
 #include "tests/e2e/directory_snapshot.h"
 #include "tests/e2e/driver.h"
+#include "tests/e2e/fixture.h"
 #include "ui/contact.h"
 
 namespace {
@@ -55,20 +56,7 @@ protected:
     void ExpectNothingSaid() { EXPECT_EQ(WaitForWindow(pid(), "提示", 300), nullptr); }
 
     // "数字高级", the access code, the value, "保存": both forms close.
-    void SaveNumberPreset(const std::string& value) {
-        PostMenuCommand(form, 1006);
-        HWND code = WaitForWindow(pid(), "请输入口令...", 10000);
-        ASSERT_NE(code, nullptr);
-        SetControlText(code, 101, "5038172694");
-        PostClick(code, 100);
-        HWND preset = WaitForWindow(pid(), "预设", 10000);
-        ASSERT_NE(preset, nullptr);
-        SetControlText(preset, 102, value);
-        PostClick(preset, 101);
-        ASSERT_TRUE(WaitForWindowGone(preset, 10000));
-        ASSERT_TRUE(WaitForWindowGone(code, 10000));
-        ASSERT_TRUE(WaitForEnabled(form, true, 10000));
-    }
+    void SaveNumberPreset(const std::string& value) { SavePresetThroughForms(form, pid(), 1006, value); }
 
     TobrixRun run;
     HWND form = nullptr;

@@ -273,17 +273,7 @@ TEST_F(NameFilesE2E, ReadOnlyProgramDirectoryKeepsWorkingAndLosesNothing) {
 
     // Saving a preset fails silently; the stored one stays in force.
     auto savePreset = [&](int command, const char* value) {
-        PostMenuCommand(form, command);
-        HWND form2 = WaitForWindow(pid(), "请输入口令...", 5000);
-        ASSERT_NE(form2, nullptr);
-        SetControlText(form2, 101, "5038172694");
-        PostClick(form2, 100);
-        HWND form3 = WaitForWindow(pid(), "预设", 5000);
-        ASSERT_NE(form3, nullptr);
-        SetControlText(form3, 102, value);
-        PostClick(form3, 101);
-        ASSERT_TRUE(WaitForWindowGone(form3, 5000));
-        ASSERT_TRUE(WaitForWindowGone(form2, 5000));
+        ASSERT_NO_FATAL_FAILURE(SavePresetThroughForms(form, pid(), command, value, 5000));
         ASSERT_TRUE(Responds(form, 5000));
         EXPECT_EQ(WaitForWindow(pid(), "提示", 300), nullptr);
     };
