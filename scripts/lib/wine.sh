@@ -50,6 +50,12 @@ start_wine() {
   TOBRIX_WINE_STARTED=1
 }
 
+# Keeps Wine's desktop process up until stop_all (tobrix_drive hold): without
+# it every test run under ctest waits for a desktop that its program started.
+hold_desktop() {
+  (exec wine "$1" hold </dev/null >/dev/null 2>&1) &
+}
+
 stop_all() {
   if [ -n "$TOBRIX_WINE_STARTED" ]; then
     wineserver -k </dev/null >/dev/null 2>&1 || true

@@ -1,6 +1,13 @@
 // A small command-line remote for a running Tobrix, for scripts:
-//   tobrix_drive wait <seconds>   waits until the main window is up and initialised
-//   tobrix_drive close            presses "关闭" and waits until the window is gone
+//   tobrix_drive wait <seconds>              waits until the main window is up and initialised
+//   tobrix_drive close                       presses "关闭" and waits until the window is gone
+//   tobrix_drive menu <id>                   a menu command to the main window
+//   tobrix_drive click <id> [caption]        presses a button of the main window or
+//                                            of the window with that caption
+//   tobrix_drive text <id> <text> [caption]  sets a control's text the same way
+//   tobrix_drive dismiss <caption>           the close box of that window
+//   tobrix_drive hold                        keeps a hidden window until killed (see Hold)
+// menu, click, text and dismiss return at once; what they start happens in the program.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -36,10 +43,42 @@ static int CloseMainWindow() {
     return IsWindow(form) ? 1 : 0;
 }
 
+// Wine's desktop process ends some seconds (up to 20 here) after the last
+// program with a window is gone, and the next program starts a new one that inherits its
+// output. A test runner waits for that output to close, so each test would
+// wait out the desktop's lifetime. A hidden window of its own keeps the one
+// desktop process alive for the whole run.
+static int Hold() {
+    HWND window = CreateWindowA("STATIC", "tobrix_drive hold", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
+                                nullptr);
+    if (!window) return 1;
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    return 0;
+}
+
+static HWND FindForm(int argc, char** argv, int captionAt) {
+    return argc > captionAt ? FindWindowA(nullptr, argv[captionAt]) : FindMainWindow();
+}
+
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "wait") == 0)
         return WaitForMainWindow(argc >= 3 ? std::atoi(argv[2]) : 60);
     if (argc >= 2 && std::strcmp(argv[1], "close") == 0) return CloseMainWindow();
-    std::fprintf(stderr, "usage: tobrix_drive wait <seconds> | close\n");
+    if (argc >= 2 && std::strcmp(argv[1], "hold") == 0) return Hold();
+    if (argc >= 3 && std::strcmp(argv[1], "dismiss") == 0)
+        return PostMessageA(FindWindowA(nullptr, argv[2]), WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
+    if (argc >= 3 && std::strcmp(argv[1], "menu") == 0)
+        return PostMessageA(FindMainWindow(), WM_COMMAND, std::atoi(argv[2]), 0) ? 0 : 1;
+    if (argc >= 3 && std::strcmp(argv[1], "click") == 0) {
+        HWND form = FindForm(argc, argv, 3);
+        return form && PostMessageA(GetDlgItem(form, std::atoi(argv[2])), BM_CLICK, 0, 0) ? 0 : 1;
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "text") == 0) {
+        HWND form = FindForm(argc, argv, 4);
+        return form && SetDlgItemTextA(form, std::atoi(argv[2]), argv[3]) ? 0 : 1;
+    }
+    std::fprintf(stderr, "usage: tobrix_drive wait <seconds> | close | menu <id> | click <id> [caption] | "
+                         "text <id> <text> [caption] | dismiss <caption> | hold\n");
     return 2;
 }
