@@ -2,7 +2,7 @@
 //   tobrix_drive wait <seconds>              waits until the main window is up and initialised
 //   tobrix_drive close                       presses "关闭" and waits until the window is gone
 //   tobrix_drive menu <id>                   a menu command to the main window
-//   tobrix_drive click <id> [caption]        presses a button of the main window or
+//   tobrix_drive click <id> [caption]        presses a button or label of the main window or
 //                                            of the window with that caption
 //   tobrix_drive text <id> <text> [caption]  sets a control's text the same way
 //   tobrix_drive dismiss <caption>           the close box of that window
@@ -72,7 +72,16 @@ int main(int argc, char** argv) {
         return PostMessageA(FindMainWindow(), WM_COMMAND, std::atoi(argv[2]), 0) ? 0 : 1;
     if (argc >= 3 && std::strcmp(argv[1], "click") == 0) {
         HWND form = FindForm(argc, argv, 3);
-        return form && PostMessageA(GetDlgItem(form, std::atoi(argv[2])), BM_CLICK, 0, 0) ? 0 : 1;
+        HWND control = form ? GetDlgItem(form, std::atoi(argv[2])) : nullptr;
+        if (!control) return 1;
+        char cls[16] = {};
+        GetClassNameA(control, cls, sizeof cls);
+        // A label reacts to the press itself, as the system reports it while
+        // setting the cursor; a button to BM_CLICK.
+        if (lstrcmpiA(cls, "Static") == 0)
+            return SendMessageA(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                                MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)) >= 0 ? 0 : 1;
+        return PostMessageA(control, BM_CLICK, 0, 0) ? 0 : 1;
     }
     if (argc >= 4 && std::strcmp(argv[1], "text") == 0) {
         HWND form = FindForm(argc, argv, 4);
