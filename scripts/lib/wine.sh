@@ -19,6 +19,9 @@ start_display() {
   local n
   for n in $(seq 90 140); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    # A server in another mount namespace (a container, a chroot) leaves no
+    # files here but still owns the display's abstract socket.
+    xdpyinfo -display ":$n" >/dev/null 2>&1 && continue
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -dpi 96 </dev/null >/dev/null 2>&1 &
     TOBRIX_XVFB_PID=$!
     export DISPLAY=":$n"
