@@ -21,6 +21,7 @@
 
 #include "tests/e2e/directory_snapshot.h"
 #include "tests/e2e/driver.h"
+#include "tests/name_rules.h"
 
 namespace {
 
@@ -97,24 +98,6 @@ std::string FiftyMegabytes() {
 bool IsEightByteName(const std::string& s) {
     if (s.empty()) return true;
     return s.size() == 8 && s[0] == 'n' && std::all_of(s.begin() + 1, s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// The names a file gives by the rules, without decoding: split at CR, blanks
-// trimmed at both ends, then every LF removed.
-std::vector<std::string> NamesByTheRules(const std::string& bytes) {
-    std::vector<std::string> names;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t cr = bytes.find('\r', start);
-        std::string field = bytes.substr(start, cr == std::string::npos ? std::string::npos : cr - start);
-        const std::size_t first = field.find_first_not_of(' ');
-        field = first == std::string::npos ? "" : field.substr(first, field.find_last_not_of(' ') - first + 1);
-        field.erase(std::remove(field.begin(), field.end(), '\n'), field.end());
-        names.push_back(field);
-        if (cr == std::string::npos) break;
-        start = cr + 1;
-    }
-    return names;
 }
 
 // How a text comes back from a control: cut at a NUL and through the

@@ -9,6 +9,7 @@
 #include "engine/name_list.h"
 #include "runtime/numbers.h"
 #include "runtime/unicode_text.h"
+#include "tests/name_rules.h"
 
 namespace {
 
@@ -164,25 +165,6 @@ void CheckDecoding(const std::string& bytes) {
 }
 
 // ---- Names ----
-
-// The rules as written: split at every CR, blanks off both ends, then every
-// LF out.
-std::vector<std::string> NamesByTheRules(const std::string& bytes) {
-    std::vector<std::string> names;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t cr = bytes.find('\r', start);
-        std::string field = bytes.substr(start, cr == std::string::npos ? std::string::npos : cr - start);
-        while (!field.empty() && field.front() == ' ') field.erase(0, 1);
-        while (!field.empty() && field.back() == ' ') field.pop_back();
-        std::string name;
-        for (char c : field)
-            if (c != '\n') name += c;
-        names.push_back(name);
-        if (cr == std::string::npos) return names;
-        start = cr + 1;
-    }
-}
 
 void CheckNames(const std::string& bytes) {
     const std::vector<std::string> expected = NamesByTheRules(bytes);
