@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "bench/plain_dialog.h"
+
 namespace {
 
 struct TemplateWriter {
@@ -30,15 +32,6 @@ struct TemplateWriter {
         while (reinterpret_cast<uintptr_t>(at) % 4) *at++ = 0;
     }
 };
-
-INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: return TRUE;
-    case WM_CLOSE: DestroyWindow(dialog); return TRUE;
-    case WM_DESTROY: PostQuitMessage(0); return TRUE;
-    default: return FALSE;
-    }
-}
 
 }  // namespace
 
@@ -83,13 +76,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     t.word(0);  // no creation data
 
     HWND dialog = CreateDialogIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(buffer), nullptr,
-                                             DialogProc, 0);
+                                             PlainDialogProc, 0);
     if (!dialog) return 1;
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (IsDialogMessageA(dialog, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return 0;
+    return RunPlainDialogLoop(dialog);
 }

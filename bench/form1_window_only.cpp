@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 
+#include "bench/plain_dialog.h"
 #include "framework/app_paths.h"
 #include "framework/controls.h"
 #include "framework/forms.h"
@@ -18,15 +19,6 @@ namespace {
 const char* const kCaption = "Tobrix window only";
 // The template's "no position": centred on the screen, as FORM1 is.
 const int kCentred = static_cast<int>(0x80000000);
-
-INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: return TRUE;
-    case WM_CLOSE: DestroyWindow(dialog); return TRUE;
-    case WM_DESTROY: PostQuitMessage(0); return TRUE;
-    default: return FALSE;
-    }
-}
 
 void CreateControls(HWND form) {
     HGDIOBJ dialogFont = reinterpret_cast<HGDIOBJ>(SendMessageA(form, WM_GETFONT, 0, 0));
@@ -74,7 +66,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     BuildDialogTemplate(buffer, def.style | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, def.exStyle, false, kCentred, kCentred,
                         false);
     HWND form = CreateDialogIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(buffer), nullptr,
-                                           DialogProc, 0);
+                                           PlainDialogProc, 0);
     if (!form) return 1;
     SetWindowTextA(form, kCaption);
     if (def.menu) SetMenu(form, BuildMenuBar(*def.menu));
@@ -85,11 +77,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     CreateControls(form);
     ShowWindow(form, SW_SHOW);
 
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (IsDialogMessageA(form, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return 0;
+    return RunPlainDialogLoop(form);
 }
