@@ -1,0 +1,105 @@
+#pragma once
+// The one vocabulary of numbers: form names, control IDs and menu commands.
+// The form definitions, the window procedures, the end-to-end driver and the
+// benchmarks name them from here and nowhere else. Programs outside Tobrix
+// address these values, so a value never changes once it is given.
+
+// Form names, as the framework looks them up.
+constexpr char kMainFormName[] = "FORM1";
+constexpr char kAccessCodeFormName[] = "FORM2";
+constexpr char kPresetFormName[] = "FORM3";
+constexpr char kUnusedFormName[] = "FORM4";  // defined, never created
+constexpr char kAboutFormName[] = "FORM5";
+
+// FORM1, the main window. IDs of a form run from 100 without gaps.
+namespace form1 {
+enum : int {
+    kStart = 100,
+    kStop = 101,
+    kResultDisplay = 102,
+    kPicture = 103,
+    kPanelToggle = 104,  // "模式切换>>"
+    kStatusBar = 105,
+    kSettingsFrame = 106,
+    kEditFile = 107,
+    kNewFile = 108,
+    kDeleteFile = 109,
+    kRefreshFiles = 110,
+    kStepList = 111,
+    kJumpFrequency = 112,
+    kFrequencyLabel = 113,
+    kStepLabel = 114,
+    kLowerLimit = 115,
+    kUpperLimit = 116,
+    kUpperLabel = 117,
+    kLowerLabel = 118,
+    kDrawRecord = 119,
+    kClose = 120,
+    kClear = 121,
+    kNameFileList = 122,
+    kFileListLabel = 123,
+    kClock = 124,
+    kContactLabel = 125,
+    kWebLabel = 126,
+    kDrawCount = 127,
+    kDrawInterval = 128,
+    kCountLabel = 129,
+    kIntervalLabel = 130,
+    kNamesBox = 131,
+    kAutoDrawFrame = 132,
+    kLastControl = kAutoDrawFrame,
+};
+}  // namespace form1
+
+// FORM2, the access code.
+namespace form2 {
+enum : int {
+    kOk = 100,
+    kCode = 101,
+};
+}  // namespace form2
+
+// FORM3, the preset.
+namespace form3 {
+enum : int {
+    kCancel = 100,
+    kSave = 101,
+    kPreset = 102,
+};
+}  // namespace form3
+
+// FORM5, about.
+namespace form5 {
+enum : int {
+    kWebLink = 100,
+    kBugNote = 101,
+    kImLabel = 102,
+    kImAccount = 103,
+    kWebLabel = 104,
+};
+}  // namespace form5
+
+// FORM1's menu commands.
+namespace menu {
+enum : int {
+    kBlueBackground = 1000,
+    kBlackBackground = 1001,
+    kRedBackground = 1002,
+    kYellowBackground = 1003,
+    kNumberMode = 1004,
+    kNameMode = 1005,
+    kNumberPreset = 1006,
+    kNamePreset = 1007,
+    kUsageGuide = 1008,
+    kAbout = 1009,
+    // "工具"
+    kPresenterView = 1020,
+    kNoRepeats = 1021,
+    kResetPool = 1022,
+    kTakeBack = 1023,
+    kVoidLast = 1024,
+    kExportRecord = 1025,
+    kCopyRecord = 1026,
+    kSound = 1027,
+};
+}  // namespace menu
