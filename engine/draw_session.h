@@ -10,7 +10,7 @@
 #include "engine/random_source.h"
 #include "engine/roller_thread.h"
 
-enum class DrawMode { Number, Name };
+#include "engine/draw_results.h"
 
 // Main-window control IDs the engine uses.
 enum DrawControl : int {
