@@ -24,12 +24,14 @@
 #include <thread>
 #include <vector>
 
+#include "app/register_forms.h"
 #include "bench/bench_report.h"
 #include "engine/draw_session.h"
 #include "framework/app_paths.h"
 #include "framework/forms.h"
 #include "framework/startup.h"
 #include "runtime/services.h"
+#include "ui/ids.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -293,7 +295,8 @@ int main() {
     gAppPaths.instance = GetModuleHandleA(nullptr);
     InitAppPaths();
     InitCommonControlsAll();
-    form = CreateForm("FORM1", nullptr, 0);
+    RegisterTobrixForms();
+    form = CreateForm(kMainFormName, nullptr, 0);
     if (!form) return 1;
     gForms.form1 = form;
     Watch(MainDrawSession(form));

@@ -6,9 +6,14 @@ if(WIN32)
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
   # The Wine environment every win test runs in; DISPLAY comes from the caller.
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(TOBRIX_WINEARCH win64)
+  else()
+    set(TOBRIX_WINEARCH win32)
+  endif()
   set(TOBRIX_WINE_ENV
     "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix"
-    "WINEARCH=win32"
+    "WINEARCH=${TOBRIX_WINEARCH}"
     "WINEDEBUG=-all"
     "WINEDLLOVERRIDES=mscoree,mshtml="
     "LANG=zh_CN.UTF-8"
@@ -60,4 +65,18 @@ function(tobrix_test)
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS host)
   endif()
+endfunction()
+
+# tobrix_layer(target dir...): the target sees the source tree only through a
+# folder of links to the given top-level folders, its own layer and those
+# below it. A header outside them is "No such file or directory".
+function(tobrix_layer target)
+  set(view ${CMAKE_BINARY_DIR}/layers/${target})
+  file(MAKE_DIRECTORY ${view})
+  foreach(dir ${ARGN})
+    if(NOT IS_SYMLINK ${view}/${dir})
+      file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${dir} ${view}/${dir} SYMBOLIC)
+    endif()
+  endforeach()
+  target_include_directories(${target} PUBLIC ${view})
 endfunction()

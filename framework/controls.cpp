@@ -7,9 +7,10 @@
 
 #include "framework/app_paths.h"
 #include "framework/events.h"
+#include "framework/form_registry.h"
+#include "runtime/numbers.h"
 #include "runtime/strings.h"
 #include "runtime/window_records.h"
-#include "ui/forms/definitions.h"
 
 namespace {
 
@@ -33,7 +34,6 @@ std::string classOf(HWND window) {
     return StrTrim(name);
 }
 
-int roundToInt(double v) { return static_cast<int>(std::nearbyint(v)); }
 
 }  // namespace
 
@@ -73,10 +73,10 @@ void TwipsToPixels(HWND, int& x, int& y, int& width, int& height) {
         twipsPerPixelY = 1440.0f / static_cast<float>(GetDeviceCaps(dc, LOGPIXELSY));
         ReleaseDC(nullptr, dc);
     }
-    x = roundToInt(x / twipsPerPixelX);
-    width = roundToInt(width / twipsPerPixelX);
-    y = roundToInt(y / twipsPerPixelY);
-    height = roundToInt(height / twipsPerPixelY);
+    x = RoundHalfEven(x / twipsPerPixelX);
+    width = RoundHalfEven(width / twipsPerPixelX);
+    y = RoundHalfEven(y / twipsPerPixelY);
+    height = RoundHalfEven(height / twipsPerPixelY);
 }
 
 void SetControlColors(HWND window, int id, int32_t backColor, int32_t foreColor) {
@@ -144,7 +144,7 @@ HFONT MakeFont(HDC dc, const std::string& face, float size, int weight, bool ita
     std::string name = StrTrim(face);
     if (name.empty()) return nullptr;
     HDC used = dc ? dc : GetDC(nullptr);
-    int height = roundToInt(-static_cast<double>(size) * GetDeviceCaps(used, LOGPIXELSY)) / 72;
+    int height = RoundHalfEven(-static_cast<double>(size) * GetDeviceCaps(used, LOGPIXELSY)) / 72;
     HFONT font = CreateFontA(height, 0, 0, 0, weight, italic, underline, strikeOut, DEFAULT_CHARSET, 0, 0, 0, 0,
                              name.c_str());
     if (!dc) ReleaseDC(nullptr, used);
@@ -205,7 +205,7 @@ int CreateFormControls(const std::string& formName, HWND form) {
 
     for (int id = 100;; ++id) {
         ControlDefinition def;
-        if (!GetControlDefinition(name, id, def)) break;
+        if (!FindControlDefinition(name, id, def)) break;
         const std::string& cls = def.className;
         if (classIs(cls, "Timer")) {
             if (def.timerInterval > 0) SetTimer(form, id, def.timerInterval, def.timerCallback);
@@ -260,4 +260,28 @@ int CreateFormControls(const std::string& formName, HWND form) {
         if (classIs(cls, "Button") && def.timerInterval != 0) SetWindowLongA(control, GWL_ID, def.timerInterval);
     }
     return 1;
+}
+
+std::string WindowText(HWND window) {
+    const int length = window ? GetWindowTextLengthA(window) : 0;
+    if (length <= 0) return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(window, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+std::string ControlText(HWND form, int id) { return WindowText(GetDlgItem(form, id)); }
+
+std::string SelectedComboText(HWND combo) {
+    const LRESULT index = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+    if (index == CB_ERR) return std::string();
+    const LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR || length <= 0) return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const LRESULT copied =
+        SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
+    if (copied == CB_ERR || copied <= 0) return std::string();
+    text.resize(static_cast<size_t>(copied < length ? copied : length));
+    return text;
 }

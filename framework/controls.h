@@ -11,6 +11,13 @@
 // missing one. Returns 1.
 int CreateFormControls(const std::string& formName, HWND form);
 
+// A window's whole text; "" for no window or no text.
+std::string WindowText(HWND window);
+// The text of the control `id` of `form`.
+std::string ControlText(HWND form, int id);
+// The selected item of a combo box, "" when nothing is selected.
+std::string SelectedComboText(HWND combo);
+
 // Twips to pixels at the screen's logical DPI, in place, ties to even.
 // Every caller passes window 0 (pixel units).
 void TwipsToPixels(HWND window, int& x, int& y, int& width, int& height);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/forms/definitions.h"
+#include "framework/form_definition.h"
 
 // 1, or 0 (nothing done) for a zero window, message or handler.
 int AddControlEvent(HWND window, UINT message, int code, EventHandler handler);

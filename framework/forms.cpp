@@ -6,10 +6,11 @@
 #include "framework/app_paths.h"
 #include "framework/controls.h"
 #include "framework/events.h"
+#include "framework/form_registry.h"
 #include "framework/picture_box.h"
+#include "runtime/numbers.h"
 #include "runtime/strings.h"
 #include "runtime/window_records.h"
-#include "ui/main_window.h"
 
 namespace {
 
@@ -17,7 +18,6 @@ const int kUnplaced = static_cast<int>(0x80000000);
 // The modal loop's wait when its queue is empty.
 const DWORD kIdlePollMs = 50;
 
-int roundToInt(double v) { return static_cast<int>(std::nearbyint(v)); }
 
 struct TemplateWriter {
     unsigned char* p;
@@ -192,7 +192,7 @@ HWND CreateForm(const std::string& formName, HWND owner, int mode) {
     registerPictureBoxClass();
 
     FormDefinition def;
-    if (!GetFormDefinition(name, def)) return nullptr;
+    if (!FindFormDefinition(name, def)) return nullptr;
     HMENU menu = def.menu ? BuildMenuBar(*def.menu) : nullptr;
 
     DWORD style = def.style;
@@ -239,8 +239,8 @@ HWND CreateForm(const std::string& formName, HWND owner, int mode) {
         int newW = cw + 2 * left;
         int newH = ch + top + left + (menu ? GetSystemMetrics(SM_CYMENU) : 0);
         if (!(style & WS_CHILD)) {
-            x -= roundToInt((newW - w) / 2.0);
-            y -= roundToInt((newH - h) / 2.0);
+            x -= RoundHalfEven((newW - w) / 2.0);
+            y -= RoundHalfEven((newH - h) / 2.0);
         }
         w = newW;
         h = newH;
@@ -270,9 +270,11 @@ INT_PTR CALLBACK SkeletonFormProcedure(HWND form, UINT message, WPARAM, LPARAM) 
 
 DLGPROC FormProcedureFor(const std::string& formName) {
     std::string name = StrUpper(StrTrim(formName));
-    if (name == "FORM1") return MainWindowProcedure;
-    if (name == "FORM2" || name == "FORM3" || name == "FORM4" || name == "FORM5") return SkeletonFormProcedure;
-    return nullptr;
+    for (const auto& entry : RegisteredForms().procedures) {
+        if (entry.first == name) return entry.second;
+    }
+    FormDefinition def;
+    return FindFormDefinition(name, def) ? SkeletonFormProcedure : nullptr;
 }
 
 INT_PTR CALLBACK RuntimeDialogProcedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -423,8 +425,8 @@ int PlaceWindow(HWND window, HWND owner, int mode) {
     RECT work = GetMonitorWorkArea(owner, true);
     int W = std::abs(work.right - work.left), H = std::abs(work.bottom - work.top);
     auto centreOnWork = [&]() {
-        x = roundToInt((W - w) / 2.0);
-        y = roundToInt((H - h) / 2.0);
+        x = RoundHalfEven((W - w) / 2.0);
+        y = RoundHalfEven((H - h) / 2.0);
         if (x < 0) x = 0;
         if (y < 0) y = 0;
         x += work.left;
@@ -446,8 +448,8 @@ int PlaceWindow(HWND window, HWND owner, int mode) {
         } else {
             RECT o;
             GetWindowRect(owner, &o);
-            x = roundToInt(((o.right - o.left) - w) / 2.0) + o.left;
-            y = roundToInt(((o.bottom - o.top) - h) / 2.0) + o.top;
+            x = RoundHalfEven(((o.right - o.left) - w) / 2.0) + o.left;
+            y = RoundHalfEven(((o.bottom - o.top) - h) / 2.0) + o.top;
             if (x + w > work.right) x = work.right - w;
             if (y + h > work.bottom) y = work.bottom - h;
             if (x < work.left) x = work.left;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/forms/definitions.h"
+#include "framework/form_definition.h"
 
 // The window (hidden, controls created, centred), or 0 for an unknown name or
 // a failed creation. Mode 0 is a top-level form; modes 1 to 4 embed it in
@@ -36,8 +36,8 @@ int PlaceWindow(HWND window, HWND owner, int mode);
 // multi-monitor functions. monitor (optional) receives the monitor rectangle.
 RECT GetMonitorWorkArea(HWND owner, bool useCursor, RECT* monitor = nullptr);
 
-// The procedure that ShowFormModal attaches: FORM1 the main window's,
-// FORM2 to FORM5 the skeleton, anything else none.
+// The procedure that ShowFormModal attaches: the one registered for the
+// form, the skeleton for any other defined form, none for an unknown name.
 DLGPROC FormProcedureFor(const std::string& formName);
 INT_PTR CALLBACK SkeletonFormProcedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam);
 

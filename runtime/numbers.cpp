@@ -18,7 +18,7 @@ constexpr long double kTwo63 = 0x1p63L;
 // Rounding to integers
 
 // Every long double of magnitude 2^63 or more is already an integer.
-long double RoundHalfEven(long double x) {
+long double RoundHalfEvenExtended(long double x) {
     if (!(x > -kTwo63 && x < kTwo63)) return x;
     const int64_t whole = static_cast<int64_t>(x);
     long double rounded = static_cast<long double>(whole);
@@ -398,7 +398,7 @@ NOIPA long double ParseNumberBody(const std::string& text) {
 }
 
 NOIPA bool RoundToInt64Body(long double value, int64_t& result) {
-    const long double rounded = RoundHalfEven(value);
+    const long double rounded = RoundHalfEvenExtended(value);
     if (!FitsInt64(rounded)) return false;
     result = static_cast<int64_t>(rounded);
     return true;
@@ -471,8 +471,8 @@ NOIPA std::string FormatNumberBody(long double value, bool leadingBlank, int dig
 }
 
 NOIPA long double IntDivideBody(long double a, long double b) {
-    const long double dividend = RoundHalfEven(a);
-    const long double divisor = RoundHalfEven(b);
+    const long double dividend = RoundHalfEvenExtended(a);
+    const long double divisor = RoundHalfEvenExtended(b);
     // Exceptions are masked: a zero divisor gives an infinity or NaN.
     if (divisor == 0) return dividend / divisor;
     if (FitsInt64(dividend) && FitsInt64(divisor)) {
@@ -528,3 +528,5 @@ int32_t MakeColor(int32_t red, int32_t green, int32_t blue) {
     auto clamp = [](int32_t component) { return component < 0 ? 0 : component > 255 ? 255 : component; };
     return clamp(red) + 256 * clamp(green) + 65536 * clamp(blue);
 }
+
+int RoundHalfEven(double value) { return static_cast<int>(RoundHalfEvenExtended(value)); }

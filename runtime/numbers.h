@@ -15,6 +15,10 @@ long double ParseNumber(const std::string& text);
 // value is NaN or outside that range.
 bool RoundToInt64(long double value, int64_t& result);
 
+// Whole pixels and the like: nearest, halves to the even neighbour (2.5 -> 2),
+// as every size rule of the program rounds. For values within int's range.
+int RoundHalfEven(double value);
+
 // RoundToInt64, or 0 when that fails.
 int64_t ToInt64(long double value);
 

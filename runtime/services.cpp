@@ -288,9 +288,13 @@ bool RuntimeStartup() {
         CoUninitialize();
         return false;
     }
-    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0x706F};
-    InitCommonControlsEx(&controls);
+    InitCommonControlClasses(0x706F);
     return true;
+}
+
+void InitCommonControlClasses(DWORD classes) {
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), classes};
+    InitCommonControlsEx(&controls);
 }
 
 void RuntimeShutdown() {

@@ -55,6 +55,9 @@ bool RuntimeStartup();
 // The exit steps before ExitProcess: open files and searches closed, the main
 // thread's record and the slot released, COM uninitialised.
 void RuntimeShutdown();
+
+// Registers the common-control window classes of the ICC_* mask.
+void InitCommonControlClasses(DWORD classes);
 HINSTANCE RuntimeInstance();
 int RuntimeShowCommand();
 const OSVERSIONINFOA& RuntimeVersion();

@@ -1,8 +1,10 @@
 #include "storage/name_files.h"
 
+#include <windows.h>
 #include <shellapi.h>
 
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -13,36 +15,18 @@
 
 namespace {
 
-const UINT kNoticeFlags = MB_OK | MB_TASKMODAL | MB_SETFOREGROUND;
-const char* const kNoticeCaption = "提示";
-const int32_t kListLimit = 1000;
+const std::size_t kListLimit = 1000;
 // The program's texts are GBK whatever the system's own code page.
 const UINT kAnsiCodePage = 936;
 
 // Reads of the same name file from the roller and the UI thread must not meet:
 // the file is opened without sharing, so the second open would fail and read
-// empty. A kernel mutex, because a roller ended with TerminateThread abandons
-// it instead of keeping it forever.
-class WholeFileReadLock {
-public:
-    WholeFileReadLock() {
-        static const HANDLE mutex = CreateMutexA(nullptr, FALSE, nullptr);
-        mutex_ = mutex;
-        if (mutex_) WaitForSingleObject(mutex_, INFINITE);
-    }
-    ~WholeFileReadLock() {
-        if (mutex_) ReleaseMutex(mutex_);
-    }
-    WholeFileReadLock(const WholeFileReadLock&) = delete;
-    WholeFileReadLock& operator=(const WholeFileReadLock&) = delete;
-
-private:
-    HANDLE mutex_;
-};
+// empty.
+std::mutex wholeFileReads;
 
 std::string ReadWholeFile(const std::string& path) {
     std::string content;
-    WholeFileReadLock lock;
+    std::lock_guard<std::mutex> lock(wholeFileReads);
     const HANDLE file = FileOpenHandle(path, kWholeFileRead);
     if (file == INVALID_HANDLE_VALUE) return content;
     const uint32_t length = FileHandleLength(file);
@@ -97,23 +81,6 @@ std::string ToAnsiText(const std::string& bytes) {
     return WideToAnsi(units.data(), units.size());
 }
 
-std::string WindowText(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    if (length <= 0) return std::string();
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(window, &text[0], length + 1);
-    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-    return text;
-}
-
-void FillFrom(HWND list, std::string name) {
-    for (int32_t count = 0; !name.empty() && count < kListLimit; name = DirNext()) {
-        ++count;
-        SendMessageA(list, CB_INSERTSTRING, static_cast<WPARAM>(count - 1), reinterpret_cast<LPARAM>(name.c_str()));
-        SendMessageA(list, CB_SETCURSEL, 0, 0);
-    }
-}
-
 }  // namespace
 
 std::string LoadTextFile(const std::string& path) {
@@ -126,25 +93,14 @@ std::string LoadTextFile(const std::string& path) {
     }
 }
 
-std::string SelectedNameFile(HWND list) {
-    const LRESULT index = SendMessageA(list, CB_GETCURSEL, 0, 0);
-    if (index == CB_ERR) return std::string();
-    const LRESULT length = SendMessageA(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == CB_ERR || length <= 0) return std::string();
-    std::vector<char> text(static_cast<std::size_t>(length) + 1, '\0');
-    const LRESULT copied =
-        SendMessageA(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    if (copied == CB_ERR || copied <= 0) return std::string();
-    return std::string(text.data(), static_cast<std::size_t>(copied < length ? copied : length));
+std::vector<std::string> FindNameFiles() {
+    std::vector<std::string> names;
+    for (std::string name = DirFirst("*.txt", 0); !name.empty() && names.size() < kListLimit; name = DirNext())
+        names.push_back(name);
+    return names;
 }
 
-void FillNameFileList(HWND list) { FillFrom(list, DirFirst("*.txt", 0)); }
-
-void ListNameFiles(HWND list, HWND namesBox, const std::string& programDirectory) {
-    SendMessageA(list, CB_RESETCONTENT, 0, 0);
-    SetWindowTextA(namesBox, "");
-    const std::string first = DirFirst("*.txt", 0);
-    std::string content = LoadTextFile(programDirectory + first);
+std::string NamesBoxText(std::string content) {
     // The box only lets the operator see what the file holds; a multi-line
     // edit box takes seconds per megabyte, so a huge first file would freeze
     // the window for minutes. It shows whole pieces up to a bound; draws still
@@ -153,11 +109,7 @@ void ListNameFiles(HWND list, HWND namesBox, const std::string& programDirectory
         const std::size_t lastBreak = content.rfind('\r', kNamesBoxBytes);
         content.resize(lastBreak == std::string::npos ? 0 : lastBreak);
     }
-    // Each CR-separated piece followed by LF CR, set in one go rather than
-    // piece by piece, which would be quadratic in the file's size.
-    const std::string shown = WindowText(namesBox) + StrReplace(content, "\r", "\n\r") + "\n\r";
-    SetWindowTextA(namesBox, shown.c_str());
-    FillFrom(list, first);
+    return StrReplace(content, "\r", "\n\r") + "\n\r";
 }
 
 int32_t RecycleFile(const std::string& path) {
@@ -173,32 +125,4 @@ int32_t RecycleFile(const std::string& path) {
     operation.pTo = nullptr;
     operation.fFlags = FOF_ALLOWUNDO;
     return SHFileOperationA(&operation);
-}
-
-void EditNameFile(HWND list, const std::string& programDirectory) {
-    ShowMessage("提示：编辑完成后，将其保存！", kNoticeCaption, kNoticeFlags);
-    const std::string name = SelectedNameFile(list);
-    ShellRun("Notepad.exe  " + programDirectory + name, SW_SHOWNORMAL, true, false);
-}
-
-void NewNameFile(HWND list) {
-    ShowMessage("提示：按规则编辑文件后，将其保存在软件的安装目录下！", kNoticeCaption, kNoticeFlags);
-    ShellRun("Notepad.exe ", SW_SHOWNORMAL, true, false);
-    SendMessageA(list, CB_RESETCONTENT, 0, 0);
-    FillNameFileList(list);
-}
-
-void DeleteNameFile(HWND list, const std::string& programDirectory) {
-    const std::string name = SelectedNameFile(list);
-    if (name.empty()) {
-        ShowMessage("没有选中文件！", kNoticeCaption, kNoticeFlags);
-        return;
-    }
-    RecycleFile(programDirectory + name);
-    SendMessageA(list, CB_RESETCONTENT, 0, 0);
-    FillNameFileList(list);
-}
-
-void RefreshNameFiles(HWND list, HWND namesBox, const std::string& programDirectory) {
-    ListNameFiles(list, namesBox, programDirectory);
 }

@@ -2,6 +2,7 @@
 
 #include "framework/app_paths.h"
 #include "framework/picture_box.h"
+#include "ui/ids.h"
 #include "ui/main_window.h"
 
 const char* BackgroundFileForCommand(int commandId) {
@@ -12,5 +13,5 @@ const char* BackgroundFileForCommand(int commandId) {
 
 bool showBackground(const std::string& fileName) {
     // The program directory, not the current one: the pictures travel with the program.
-    return setPictureFromFile(gForms.form1, 103, std::string(gAppPaths.directory) + fileName);
+    return setPictureFromFile(gForms.form1, form1::kPicture, std::string(gAppPaths.directory) + fileName);
 }

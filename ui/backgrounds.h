@@ -2,9 +2,11 @@
 // The four background pictures behind the result display.
 #include <string>
 
-// Menu commands 1000..1003 and the picture file each shows.
-const int kFirstBackgroundCommand = 1000;
-const int kLastBackgroundCommand = 1003;
+#include "ui/ids.h"
+
+// The four background commands and the picture file each shows.
+const int kFirstBackgroundCommand = menu::kBlueBackground;
+const int kLastBackgroundCommand = menu::kYellowBackground;
 const char* BackgroundFileForCommand(int commandId);  // nullptr outside the range
 const char* const kDefaultBackground = "未标题-2.jpg";  // black, shown at start-up
 

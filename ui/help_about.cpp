@@ -6,6 +6,7 @@
 #include "runtime/services.h"
 #include "ui/contact.h"
 #include "ui/handlers.h"
+#include "ui/ids.h"
 #include "ui/main_window.h"
 
 std::string UsageGuideText() {
@@ -29,7 +30,7 @@ void showUsageGuide() {
 }
 
 void showAboutForm() {
-    gForms.form5 = CreateForm("FORM5", gForms.form1, 0);
+    gForms.form5 = CreateForm(kAboutFormName, gForms.form1, 0);
     if (!gForms.form5) return;
     ShowWindow(gForms.form5, SW_SHOWNORMAL);
     ShowFormModal(gForms.form5, gForms.form1);

@@ -7,7 +7,9 @@
 
 #include "engine/draw_session.h"
 #include "framework/app_paths.h"
+#include "framework/controls.h"
 #include "framework/forms.h"
+#include "runtime/numbers.h"
 #include "runtime/services.h"
 #include "storage/name_files.h"
 #include "storage/registry.h"
@@ -16,6 +18,8 @@
 #include "ui/diagnostics.h"
 #include "ui/handlers.h"
 #include "ui/help_about.h"
+#include "ui/ids.h"
+#include "ui/name_file_commands.h"
 #include "ui/presets.h"
 
 AppForms gForms;
@@ -27,18 +31,9 @@ DrawSession* session = nullptr;
 HWND sessionWindow = nullptr;
 int panelToggleCount = 0;
 
-const int kNameFileControls[] = {108, 107, 109, 110, 123, 122};
-const int kNumberOnlyControls[] = {115, 116, 111};
-
-std::string controlText(HWND form, int id) {
-    HWND control = GetDlgItem(form, id);
-    int length = control ? GetWindowTextLengthA(control) : 0;
-    if (length <= 0) return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    int copied = GetWindowTextA(control, &text[0], length + 1);
-    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-    return text;
-}
+const int kNameFileControls[] = {form1::kNewFile, form1::kEditFile, form1::kDeleteFile, form1::kRefreshFiles,
+                                 form1::kFileListLabel, form1::kNameFileList};
+const int kNumberOnlyControls[] = {form1::kLowerLimit, form1::kUpperLimit, form1::kStepList};
 
 // The draw record only ever grows at its end. Written whole, the edit box
 // wraps all of it again, which under Wine takes time growing with the square
@@ -47,7 +42,7 @@ std::string controlText(HWND form, int id) {
 // start, scrolled to the top, nothing to undo, not modified.
 void writeRecord(HWND form, const std::string& text) {
     HWND box = GetDlgItem(form, kDrawRecord);
-    const std::string current = controlText(form, kDrawRecord);
+    const std::string current = ControlText(form, kDrawRecord);
     if (current.empty() || text.size() <= current.size() || text.compare(0, current.size(), current) != 0) {
         SetWindowTextA(box, text.c_str());
         return;
@@ -81,7 +76,7 @@ void setControlText(HWND form, int id, const std::string& text) {
 
 DrawHost hostFor(HWND form) {
     DrawHost host;
-    host.readText = [form](int id) { return controlText(form, id); };
+    host.readText = [form](int id) { return ControlText(form, id); };
     host.writeText = [form](int id, const std::string& text) {
         if (id == kDrawRecord) {
             writeRecord(form, text);
@@ -157,16 +152,16 @@ void initialise(HWND form) {
     RefreshRegistryValue(TOBRIX_WEB_HOST);
 
     static const char* const intervals[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "随机(1-15)"};
-    fillList(GetDlgItem(form, 128), intervals, 11);
-    ListNameFiles(GetDlgItem(form, 122), GetDlgItem(form, 131), gAppPaths.directory);
+    fillList(GetDlgItem(form, form1::kDrawInterval), intervals, 11);
+    ListNameFiles(GetDlgItem(form, form1::kNameFileList), GetDlgItem(form, form1::kNamesBox), gAppPaths.directory);
     static const char* const steps[] = {"1"};
-    fillList(GetDlgItem(form, 111), steps, 1);
+    fillList(GetDlgItem(form, form1::kStepList), steps, 1);
     MainDrawSession(form).mode = DrawMode::Number;
 
-    SendDlgItemMessageA(form, 105, SB_SETTEXTA, 0 | SBT_NOBORDERS,
+    SendDlgItemMessageA(form, form1::kStatusBar, SB_SETTEXTA, 0 | SBT_NOBORDERS,
                         reinterpret_cast<LPARAM>(DateText().c_str()));
     // A long evening of draws must not hit the edit box's default limit.
-    SendDlgItemMessageA(form, 119, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+    SendDlgItemMessageA(form, form1::kDrawRecord, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
 
     RECT r;
     GetWindowRect(form, &r);
@@ -186,7 +181,7 @@ void selectNumberMode(HWND form) {
     MainDrawSession(form).selectMode(DrawMode::Number);
     showControls(form, kNameFileControls, 6, false);
     enableControls(form, kNumberOnlyControls, 3, true);
-    EnableWindow(GetDlgItem(form, 112), TRUE);
+    EnableWindow(GetDlgItem(form, form1::kJumpFrequency), TRUE);
 }
 
 void selectNameMode(HWND form) {
@@ -201,12 +196,12 @@ void runMenuCommand(HWND form, int command) {
         return;
     }
     switch (command) {
-    case 1004: selectNumberMode(form); break;
-    case 1005: selectNameMode(form); break;
-    case 1006: openPresetForms(DrawMode::Number); break;
-    case 1007: openPresetForms(DrawMode::Name); break;
-    case 1008: showUsageGuide(); break;
-    case 1009: showAboutForm(); break;
+    case menu::kNumberMode: selectNumberMode(form); break;
+    case menu::kNameMode: selectNameMode(form); break;
+    case menu::kNumberPreset: openPresetForms(DrawMode::Number); break;
+    case menu::kNamePreset: openPresetForms(DrawMode::Name); break;
+    case menu::kUsageGuide: showUsageGuide(); break;
+    case menu::kAbout: showAboutForm(); break;
     default: break;
     }
 }
@@ -231,32 +226,28 @@ void layOut(HWND form, WPARAM sizeType) {
     GetWindowRect(form, &outer);
     MainLayout layout = ComputeMainLayout(outer.right - outer.left, outer.bottom - outer.top);
     if (sizeType == SIZE_MAXIMIZED) {
-        ShowWindow(GetDlgItem(form, 104), SW_HIDE);
-        moveControl(form, 125, layout.contact.x, layout.contact.y);
-        moveControl(form, 126, layout.web.x, layout.web.y);
+        ShowWindow(GetDlgItem(form, form1::kPanelToggle), SW_HIDE);
+        moveControl(form, form1::kContactLabel, layout.contact.x, layout.contact.y);
+        moveControl(form, form1::kWebLabel, layout.web.x, layout.web.y);
     } else if (sizeType == SIZE_RESTORED) {
-        ShowWindow(GetDlgItem(form, 104), SW_SHOW);
+        ShowWindow(GetDlgItem(form, form1::kPanelToggle), SW_SHOW);
     }
-    sizeControl(form, 103, layout.picture);
-    sizeControl(form, 106, layout.frame);
-    RECT display = rectInClient(form, 102);
-    POINT at = CentreOn(rectInClient(form, 103),
+    sizeControl(form, form1::kPicture, layout.picture);
+    sizeControl(form, form1::kSettingsFrame, layout.frame);
+    RECT display = rectInClient(form, form1::kResultDisplay);
+    POINT at = CentreOn(rectInClient(form, form1::kPicture),
                         SIZE{display.right - display.left, display.bottom - display.top});
-    moveControl(form, 102, at.x, at.y);
-    SetWindowPos(GetDlgItem(form, 105), nullptr, layout.statusBar.left, layout.statusBar.top,
+    moveControl(form, form1::kResultDisplay, at.x, at.y);
+    SetWindowPos(GetDlgItem(form, form1::kStatusBar), nullptr, layout.statusBar.left, layout.statusBar.top,
                  layout.statusBar.right - layout.statusBar.left,
                  layout.statusBar.bottom - layout.statusBar.top, SWP_NOZORDER | SWP_NOACTIVATE);
     // Controls moved and resized above leave their old edges on the form.
     RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-HWND list122(HWND form) { return GetDlgItem(form, 122); }
+HWND nameFileList(HWND form) { return GetDlgItem(form, form1::kNameFileList); }
 
 }  // namespace
-
-int RoundHalfEven(double value) {
-    return static_cast<int>(std::nearbyint(value));
-}
 
 MainLayout ComputeMainLayout(int width, int height) {
     MainLayout l;
@@ -304,7 +295,7 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPA
         if (form == sessionWindow) session->deliverCandidate();
         return 0;
     case kClockTickMessage:
-        SetDlgItemTextA(form, 124, TimeText().c_str());
+        SetDlgItemTextA(form, form1::kClock, TimeText().c_str());
         return 0;
     case kCountersMessage:
         // Answered through ReplyMessage: a dialog procedure's own result would
@@ -349,21 +340,21 @@ LRESULT HandlePanelToggle(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t
 }
 
 LRESULT HandleEditFile(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
-    EditNameFile(list122(form), gAppPaths.directory);
+    EditNameFile(nameFileList(form), gAppPaths.directory);
     return 0;
 }
 
 LRESULT HandleNewFile(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
-    NewNameFile(list122(form));
+    NewNameFile(nameFileList(form));
     return 0;
 }
 
 LRESULT HandleDeleteFile(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
-    DeleteNameFile(list122(form), gAppPaths.directory);
+    DeleteNameFile(nameFileList(form), gAppPaths.directory);
     return 0;
 }
 
 LRESULT HandleRefreshFiles(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
-    RefreshNameFiles(list122(form), GetDlgItem(form, 131), gAppPaths.directory);
+    RefreshNameFiles(nameFileList(form), GetDlgItem(form, form1::kNamesBox), gAppPaths.directory);
     return 0;
 }

@@ -23,9 +23,6 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPA
 // The draw of the main window `form`, created on first use.
 DrawSession& MainDrawSession(HWND form);
 
-// Whole pixels, halves to the even neighbour, as every size rule here rounds.
-int RoundHalfEven(double value);
-
 // Where the resize rules put things, from FORM1's outer size W x H.
 struct MainLayout {
     SIZE picture;    // 103

@@ -2,6 +2,8 @@
 #include "ui/backgrounds.h"
 #include "ui/help_about.h"
 #include "ui/main_window.h"
+
+#include "runtime/numbers.h"
 #include "ui/presets.h"
 
 #include <gtest/gtest.h>

@@ -4,11 +4,13 @@
 
 #include "engine/draw_session.h"
 #include "framework/app_paths.h"
+#include "framework/controls.h"
 #include "framework/forms.h"
 #include "runtime/services.h"
 #include "runtime/strings.h"
 #include "storage/ini.h"
 #include "ui/handlers.h"
+#include "ui/ids.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -26,15 +28,6 @@ PresetPlace placeFor(DrawMode mode) {
                                     : PresetPlace{"config2.ini", "f2", "v2"};
 }
 
-std::string formText(HWND form, int id) {
-    HWND edit = GetDlgItem(form, id);
-    int length = edit ? GetWindowTextLengthA(edit) : 0;
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    int copied = length > 0 ? GetWindowTextA(edit, &text[0], length + 1) : 0;
-    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-    return text;
-}
-
 }  // namespace
 
 std::string ReadPreset(DrawMode mode) {
@@ -49,7 +42,7 @@ bool AccessCodeAccepted(const std::string& typed) {
 
 void openPresetForms(DrawMode target) {
     MainDrawSession(gForms.form1).presetTarget = target;
-    gForms.form2 = CreateForm("FORM2", gForms.form1, 0);
+    gForms.form2 = CreateForm(kAccessCodeFormName, gForms.form1, 0);
     if (!gForms.form2) return;
     ShowWindow(gForms.form2, SW_SHOWNORMAL);
     ShowFormModal(gForms.form2, gForms.form1);
@@ -57,11 +50,11 @@ void openPresetForms(DrawMode target) {
 }
 
 LRESULT HandleAccessCode(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
-    if (!AccessCodeAccepted(formText(form, 101))) {
+    if (!AccessCodeAccepted(ControlText(form, form2::kCode))) {
         ShowMessage("口令不正确！", "提示", MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
         return 0;
     }
-    gForms.form3 = CreateForm("FORM3", gForms.form1, 0);
+    gForms.form3 = CreateForm(kPresetFormName, gForms.form1, 0);
     if (gForms.form3) {
         ShowWindow(gForms.form3, SW_SHOWNORMAL);
         ShowFormModal(gForms.form3, gForms.form1);
@@ -74,7 +67,7 @@ LRESULT HandleAccessCode(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t)
 LRESULT HandlePresetSave(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
     PresetPlace p = placeFor(MainDrawSession(gForms.form1).presetTarget);
     // Not checked: a failed write leaves the previous preset in force.
-    IniWrite(std::string(gAppPaths.directory) + p.file, p.section, p.key, formText(form, 102));
+    IniWrite(std::string(gAppPaths.directory) + p.file, p.section, p.key, ControlText(form, form3::kPreset));
     CloseForm(form);
     return 0;
 }

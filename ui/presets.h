@@ -7,5 +7,5 @@ enum class DrawMode;
 // What Stop reads: the stored preset of a mode, "" when none.
 std::string ReadPreset(DrawMode mode);
 bool AccessCodeAccepted(const std::string& typed);
-// Menu commands 1006 and 1007: remember the target, then ask for the code.
+// The two preset commands: remember the target, then ask for the code.
 void openPresetForms(DrawMode target);

@@ -5,6 +5,7 @@
 
 #include "ui/contact.h"
 #include "ui/handlers.h"
+#include "ui/ids.h"
 
 #include <cstddef>
 
@@ -55,118 +56,118 @@ struct FormControls {
 // clang-format off
 const FormRow kForms[] = {
 //   form     caption           x     y     width  height style       ext    back      menu
-    {"FORM1", "Tobrixv1.0",     45,   30,   16455, 11295, 0x00CF0000, 0,     0xE0E0E0, true },
-    {"FORM2", "请输入口令...",  4215, 2895, 5595,  3465,  0x10CF0000, 0x180, NONE,     false},
-    {"FORM3", "预设",           2955, 2610, 6120,  3675,  0x10CF0000, 0x180, NONE,     false},
-    {"FORM4", "Form4",          2385, 1425, 10530, 5325,  0x10CF0000, 0,     NONE,     false},
-    {"FORM5", "关于我们",       2880, 1215, 7695,  4605,  0x10CF0000, 0x180, NONE,     false},
+    {kMainFormName,       "Tobrixv1.0",     45,   30,   16455, 11295, 0x00CF0000, 0,     0xE0E0E0, true },
+    {kAccessCodeFormName, "请输入口令...",  4215, 2895, 5595,  3465,  0x10CF0000, 0x180, NONE,     false},
+    {kPresetFormName,     "预设",           2955, 2610, 6120,  3675,  0x10CF0000, 0x180, NONE,     false},
+    {kUnusedFormName,     "Form4",          2385, 1425, 10530, 5325,  0x10CF0000, 0,     NONE,     false},
+    {kAboutFormName,      "关于我们",       2880, 1215, 7695,  4605,  0x10CF0000, 0x180, NONE,     false},
 };
 
 const ControlRow kForm1[] = {
-//   ID   class                 x      y      width  height style       ext    back      fore      text
-    {100, "Button",             7080,  6600,  1455,  495,  0x10016F00, 0,     NONE,     NONE,     "开始"},
-    {101, "Button",             9480,  6600,  1455,  495,  0x18016F00, 0,     NONE,     NONE,     "停止"},
-    {102, "Static",             2760,  2640,  10815, 2055, 0x10801901, 0x200, NONE,     0x0000FF, ""},
-    {103, "ZQ_IPictureBox",     0,     1200,  16335, 5055, 0x10000980, 0,     NONE,     NONE,     ""},
-    {104, "Static",             15240, 7125,  945,   255,  0x10000900, 0,     0xE0E0E0, NONE,     "模式切换>>"},
-    {105, "msctls_statusbar32", 0,     10305, 16335, 300,  0x10000003, 0,     NONE,     NONE,     ""},
-    {106, "Button",             120,   0,     16095, 1095, 0x10020107, 0x20,  NONE,     NONE,     ""},
-    {107, "Button",             6720,  600,   1455,  375,  0x00016F00, 0,     NONE,     NONE,     "编辑文件"},
-    {108, "Button",             6720,  120,   1455,  375,  0x00016F00, 0,     NONE,     NONE,     "新建文件"},
-    {109, "Button",             8400,  120,   1455,  375,  0x00016F00, 0,     NONE,     NONE,     "删除文件"},
-    {110, "Button",             8400,  600,   1455,  375,  0x00016F00, 0,     NONE,     NONE,     "刷新"},
-    {111, "ComboBox",           4200,  630,   1455,  2200, 0x10210203, 0,     NONE,     NONE,     "Combo1"},
-    {112, "Edit",               4200,  180,   1455,  375,  0x10010080, 0x200, NONE,     NONE,     "10"},
-    {113, "Static",             3120,  240,   975,   375,  0x10000900, 0,     0xE0E0E0, NONE,     "跳跃频率"},
-    {114, "Static",             3120,  645,   735,   330,  0x10000900, 0,     0xE0E0E0, NONE,     "步长"},
-    {115, "Edit",               1080,  120,   1455,  375,  0x10010080, 0x200, NONE,     NONE,     "1"},
-    {116, "Edit",               1095,  600,   1455,  375,  0x10010080, 0x200, NONE,     NONE,     "10"},
-    {117, "Static",             360,   600,   615,   375,  0x10000900, 0,     0xE0E0E0, NONE,     "上限"},
-    {118, "Static",             360,   195,   615,   375,  0x10000900, 0,     0xE0E0E0, NONE,     "下限"},
-    {119, "Edit",               4185,  7620,  4425,  2595, 0x10011044, 0x200, NONE,     NONE,     ""},
-    {120, "Button",             14400, 9000,  1455,  495,  0x10016F00, 0,     NONE,     NONE,     "关闭"},
-    {121, "Button",             14400, 8280,  1455,  495,  0x10016F00, 0,     NONE,     NONE,     "清空"},
-    {122, "ComboBox",           11400, 240,   2415,  2200, 0x00210203, 0,     NONE,     NONE,     "Combo2"},
-    {123, "Static",             10320, 240,   975,   375,  0x00000900, 0,     0xE0E0E0, NONE,     "文件列表"},
-    {124, "Static",             15240, 120,   735,   495,  0x10000900, 0,     0xE0E0E0, NONE,     ""},
-    {125, "Static",             15120, 10080, 1215,  255,  0x10800900, 0,     0xE0E0E0, 0x0000C0, TOBRIX_IM_SERVICE ":" TOBRIX_IM_ACCOUNT},
-    {126, "Static",             13680, 10080, 1455,  255,  0x10800900, 0,     0xE0E0E0, 0x0000C0, TOBRIX_WEB_HOST},
-    {127, "Edit",               1920,  8520,  1815,  375,  0x10010080, 0x200, NONE,     NONE,     ""},
-    {128, "ComboBox",           1920,  7920,  1815,  2200, 0x10210203, 0,     NONE,     NONE,     "Combo3"},
-    {129, "Static",             720,   8520,  1455,  375,  0x10000900, 0,     0xE0E0E0, NONE,     "抽取个数"},
-    {130, "Static",             720,   7920,  1455,  375,  0x10000900, 0,     0xE0E0E0, NONE,     "时间间隔"},
-    {131, "Edit",               8760,  7635,  4425,  2535, 0x10011044, 0x200, NONE,     NONE,     ""},
-    {132, "Button",             240,   7560,  3855,  2655, 0x10020107, 0x20,  NONE,     NONE,     ""},
+//   ID                   class                 x      y      width  height style       ext    back      fore      text
+    {form1::kStart,          "Button",             7080,  6600,  1455,  495,  0x10016F00, 0,     NONE,     NONE,     "开始"},
+    {form1::kStop,           "Button",             9480,  6600,  1455,  495,  0x18016F00, 0,     NONE,     NONE,     "停止"},
+    {form1::kResultDisplay,  "Static",             2760,  2640,  10815, 2055, 0x10801901, 0x200, NONE,     0x0000FF, ""},
+    {form1::kPicture,        "ZQ_IPictureBox",     0,     1200,  16335, 5055, 0x10000980, 0,     NONE,     NONE,     ""},
+    {form1::kPanelToggle,    "Static",             15240, 7125,  945,   255,  0x10000900, 0,     0xE0E0E0, NONE,     "模式切换>>"},
+    {form1::kStatusBar,      "msctls_statusbar32", 0,     10305, 16335, 300,  0x10000003, 0,     NONE,     NONE,     ""},
+    {form1::kSettingsFrame,  "Button",             120,   0,     16095, 1095, 0x10020107, 0x20,  NONE,     NONE,     ""},
+    {form1::kEditFile,       "Button",             6720,  600,   1455,  375,  0x00016F00, 0,     NONE,     NONE,     "编辑文件"},
+    {form1::kNewFile,        "Button",             6720,  120,   1455,  375,  0x00016F00, 0,     NONE,     NONE,     "新建文件"},
+    {form1::kDeleteFile,     "Button",             8400,  120,   1455,  375,  0x00016F00, 0,     NONE,     NONE,     "删除文件"},
+    {form1::kRefreshFiles,   "Button",             8400,  600,   1455,  375,  0x00016F00, 0,     NONE,     NONE,     "刷新"},
+    {form1::kStepList,       "ComboBox",           4200,  630,   1455,  2200, 0x10210203, 0,     NONE,     NONE,     "Combo1"},
+    {form1::kJumpFrequency,  "Edit",               4200,  180,   1455,  375,  0x10010080, 0x200, NONE,     NONE,     "10"},
+    {form1::kFrequencyLabel, "Static",             3120,  240,   975,   375,  0x10000900, 0,     0xE0E0E0, NONE,     "跳跃频率"},
+    {form1::kStepLabel,      "Static",             3120,  645,   735,   330,  0x10000900, 0,     0xE0E0E0, NONE,     "步长"},
+    {form1::kLowerLimit,     "Edit",               1080,  120,   1455,  375,  0x10010080, 0x200, NONE,     NONE,     "1"},
+    {form1::kUpperLimit,     "Edit",               1095,  600,   1455,  375,  0x10010080, 0x200, NONE,     NONE,     "10"},
+    {form1::kUpperLabel,     "Static",             360,   600,   615,   375,  0x10000900, 0,     0xE0E0E0, NONE,     "上限"},
+    {form1::kLowerLabel,     "Static",             360,   195,   615,   375,  0x10000900, 0,     0xE0E0E0, NONE,     "下限"},
+    {form1::kDrawRecord,     "Edit",               4185,  7620,  4425,  2595, 0x10011044, 0x200, NONE,     NONE,     ""},
+    {form1::kClose,          "Button",             14400, 9000,  1455,  495,  0x10016F00, 0,     NONE,     NONE,     "关闭"},
+    {form1::kClear,          "Button",             14400, 8280,  1455,  495,  0x10016F00, 0,     NONE,     NONE,     "清空"},
+    {form1::kNameFileList,   "ComboBox",           11400, 240,   2415,  2200, 0x00210203, 0,     NONE,     NONE,     "Combo2"},
+    {form1::kFileListLabel,  "Static",             10320, 240,   975,   375,  0x00000900, 0,     0xE0E0E0, NONE,     "文件列表"},
+    {form1::kClock,          "Static",             15240, 120,   735,   495,  0x10000900, 0,     0xE0E0E0, NONE,     ""},
+    {form1::kContactLabel,   "Static",             15120, 10080, 1215,  255,  0x10800900, 0,     0xE0E0E0, 0x0000C0, TOBRIX_IM_SERVICE ":" TOBRIX_IM_ACCOUNT},
+    {form1::kWebLabel,       "Static",             13680, 10080, 1455,  255,  0x10800900, 0,     0xE0E0E0, 0x0000C0, TOBRIX_WEB_HOST},
+    {form1::kDrawCount,      "Edit",               1920,  8520,  1815,  375,  0x10010080, 0x200, NONE,     NONE,     ""},
+    {form1::kDrawInterval,   "ComboBox",           1920,  7920,  1815,  2200, 0x10210203, 0,     NONE,     NONE,     "Combo3"},
+    {form1::kCountLabel,     "Static",             720,   8520,  1455,  375,  0x10000900, 0,     0xE0E0E0, NONE,     "抽取个数"},
+    {form1::kIntervalLabel,  "Static",             720,   7920,  1455,  375,  0x10000900, 0,     0xE0E0E0, NONE,     "时间间隔"},
+    {form1::kNamesBox,       "Edit",               8760,  7635,  4425,  2535, 0x10011044, 0x200, NONE,     NONE,     ""},
+    {form1::kAutoDrawFrame,  "Button",             240,   7560,  3855,  2655, 0x10020107, 0x20,  NONE,     NONE,     ""},
 };
 
 const ControlRow kForm2[] = {
-//   ID   class     x     y     width height style       ext    back  fore  text
-    {100, "Button", 3480, 1080, 1455, 375,   0x10016F00, 0,     NONE, NONE, "确定"},
-    {101, "Edit",   480,  1080, 2535, 375,   0x100100A0, 0x200, NONE, NONE, ""},
+//   ID                   class     x     y     width height style       ext    back  fore  text
+    {form2::kOk,   "Button", 3480, 1080, 1455, 375,   0x10016F00, 0,     NONE, NONE, "确定"},
+    {form2::kCode, "Edit",   480,  1080, 2535, 375,   0x100100A0, 0x200, NONE, NONE, ""},
 };
 
 const ControlRow kForm3[] = {
-//   ID   class     x     y     width height style       ext    back  fore  text
-    {100, "Button", 3360, 2040, 1455, 495,   0x10016F00, 0,     NONE, NONE, "取消"},
-    {101, "Button", 720,  2040, 1455, 495,   0x10016F00, 0,     NONE, NONE, "保存"},
-    {102, "Edit",   1920, 960,  1815, 375,   0x10010080, 0x200, NONE, NONE, ""},
+//   ID                   class     x     y     width height style       ext    back  fore  text
+    {form3::kCancel, "Button", 3360, 2040, 1455, 495,   0x10016F00, 0,     NONE, NONE, "取消"},
+    {form3::kSave,   "Button", 720,  2040, 1455, 495,   0x10016F00, 0,     NONE, NONE, "保存"},
+    {form3::kPreset, "Edit",   1920, 960,  1815, 375,   0x10010080, 0x200, NONE, NONE, ""},
 };
 
 const ControlRow kForm5[] = {
-//   ID   class     x     y     width height style       ext    back  fore      text
-    {100, "Button", 3120, 1080, 3135, 375,   0x10016F00, 0,     NONE, NONE,     "点击此访问我>>获取更多的支持"},
-    {101, "Button", 480,  3240, 6495, 855,   0x18016F00, 0,     NONE, NONE,     "随意制作，漏洞在所难免，如果你发现BUG请联系我。。"},
-    {102, "Static", 1440, 2085, 1215, 375,   0x10000900, 0,     NONE, NONE,     "我的" TOBRIX_IM_SERVICE},
-    {103, "Edit",   3120, 2070, 1335, 375,   0x10010080, 0x200, NONE, NONE,     TOBRIX_IM_ACCOUNT},
-    {104, "Static", 1200, 1080, 1815, 375,   0x10000900, 0,     NONE, 0x0000C0, TOBRIX_WEB_HOST},
+//   ID                   class     x     y     width height style       ext    back  fore      text
+    {form5::kWebLink,   "Button", 3120, 1080, 3135, 375,   0x10016F00, 0,     NONE, NONE,     "点击此访问我>>获取更多的支持"},
+    {form5::kBugNote,   "Button", 480,  3240, 6495, 855,   0x18016F00, 0,     NONE, NONE,     "随意制作，漏洞在所难免，如果你发现BUG请联系我。。"},
+    {form5::kImLabel,   "Static", 1440, 2085, 1215, 375,   0x10000900, 0,     NONE, NONE,     "我的" TOBRIX_IM_SERVICE},
+    {form5::kImAccount, "Edit",   3120, 2070, 1335, 375,   0x10010080, 0x200, NONE, NONE,     TOBRIX_IM_ACCOUNT},
+    {form5::kWebLabel,  "Static", 1200, 1080, 1815, 375,   0x10000900, 0,     NONE, 0x0000C0, TOBRIX_WEB_HOST},
 };
 
 const FormControls kControls[] = {
-    {"FORM1", kForm1, sizeof kForm1 / sizeof kForm1[0]},
-    {"FORM2", kForm2, sizeof kForm2 / sizeof kForm2[0]},
-    {"FORM3", kForm3, sizeof kForm3 / sizeof kForm3[0]},
-    {"FORM5", kForm5, sizeof kForm5 / sizeof kForm5[0]},
+    {kMainFormName,       kForm1, sizeof kForm1 / sizeof kForm1[0]},
+    {kAccessCodeFormName, kForm2, sizeof kForm2 / sizeof kForm2[0]},
+    {kPresetFormName,     kForm3, sizeof kForm3 / sizeof kForm3[0]},
+    {kAboutFormName,      kForm5, sizeof kForm5 / sizeof kForm5[0]},
 };
 
 const FontRow kFonts[] = {
 //   form     ID   face    points bold
-    {"FORM1", 102, "宋体", 72,    false},
-    {"FORM1", 119, "宋体", 15,    true },
+    {kMainFormName, form1::kResultDisplay, "宋体", 72,    false},
+    {kMainFormName, form1::kDrawRecord, "宋体", 15,    true },
 };
 
 const EventRow kEvents[] = {
 //   form     ID   message         code            handler
-    {"FORM1", 100, WM_COMMAND,     0,              HandleStart},
-    {"FORM1", 101, WM_COMMAND,     0,              HandleStop},
-    {"FORM1", 104, WM_SETCURSOR,   WM_LBUTTONDOWN, HandlePanelToggle},
-    {"FORM1", 107, WM_COMMAND,     0,              HandleEditFile},
-    {"FORM1", 108, WM_COMMAND,     0,              HandleNewFile},
-    {"FORM1", 109, WM_COMMAND,     0,              HandleDeleteFile},
-    {"FORM1", 110, WM_COMMAND,     0,              HandleRefreshFiles},
-    {"FORM1", 120, WM_COMMAND,     0,              HandleClose},
-    {"FORM1", 121, WM_COMMAND,     0,              HandleClear},
-    {"FORM1", 125, WM_CONTEXTMENU, 0,              HandleContactLabel},
-    {"FORM1", 126, WM_SETCURSOR,   WM_LBUTTONDOWN, HandleWebLabel},
-    {"FORM2", 100, WM_COMMAND,     0,              HandleAccessCode},
-    {"FORM3", 100, WM_COMMAND,     0,              HandlePresetCancel},
-    {"FORM3", 101, WM_COMMAND,     0,              HandlePresetSave},
-    {"FORM5", 100, WM_COMMAND,     0,              HandleAboutLink},
+    {kMainFormName,       form1::kStart,        WM_COMMAND,     0,              HandleStart},
+    {kMainFormName,       form1::kStop,         WM_COMMAND,     0,              HandleStop},
+    {kMainFormName,       form1::kPanelToggle,  WM_SETCURSOR,   WM_LBUTTONDOWN, HandlePanelToggle},
+    {kMainFormName,       form1::kEditFile,     WM_COMMAND,     0,              HandleEditFile},
+    {kMainFormName,       form1::kNewFile,      WM_COMMAND,     0,              HandleNewFile},
+    {kMainFormName,       form1::kDeleteFile,   WM_COMMAND,     0,              HandleDeleteFile},
+    {kMainFormName,       form1::kRefreshFiles, WM_COMMAND,     0,              HandleRefreshFiles},
+    {kMainFormName,       form1::kClose,        WM_COMMAND,     0,              HandleClose},
+    {kMainFormName,       form1::kClear,        WM_COMMAND,     0,              HandleClear},
+    {kMainFormName,       form1::kContactLabel, WM_CONTEXTMENU, 0,              HandleContactLabel},
+    {kMainFormName,       form1::kWebLabel,     WM_SETCURSOR,   WM_LBUTTONDOWN, HandleWebLabel},
+    {kAccessCodeFormName, form2::kOk,           WM_COMMAND,     0,              HandleAccessCode},
+    {kPresetFormName,     form3::kCancel,       WM_COMMAND,     0,              HandlePresetCancel},
+    {kPresetFormName,     form3::kSave,         WM_COMMAND,     0,              HandlePresetSave},
+    {kAboutFormName,      form5::kWebLink,      WM_COMMAND,     0,              HandleAboutLink},
 };
 
 const std::vector<MenuPopupDefinition>& form1Menu() {
-    static const std::vector<MenuPopupDefinition> menu = {
-        {"背景", {{"蓝渐变",   1000},
-                  {"黑渐变",   1001},
-                  {"红渐变",   1002},
-                  {"黄渐变",   1003}}},
-        {"切换", {{"抽数字",   1004},
-                  {"抽姓名",   1005}}},
-        {"高级", {{"数字高级", 1006},
-                  {"姓名高级", 1007}}},
-        {"帮助", {{"使用指导", 1008}}},
-        {"关于", {{"关于我们", 1009}}},
+    static const std::vector<MenuPopupDefinition> popups = {
+        {"背景", {{"蓝渐变",   menu::kBlueBackground},
+                  {"黑渐变",   menu::kBlackBackground},
+                  {"红渐变",   menu::kRedBackground},
+                  {"黄渐变",   menu::kYellowBackground}}},
+        {"切换", {{"抽数字",   menu::kNumberMode},
+                  {"抽姓名",   menu::kNameMode}}},
+        {"高级", {{"数字高级", menu::kNumberPreset},
+                  {"姓名高级", menu::kNamePreset}}},
+        {"帮助", {{"使用指导", menu::kUsageGuide}}},
+        {"关于", {{"关于我们", menu::kAbout}}},
     };
-    return menu;
+    return popups;
 }
 // clang-format on
 

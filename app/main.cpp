@@ -1,15 +1,17 @@
-// The process entry: the runtime sets itself up, runs the application and
-// ends the process with the application's exit code.
+// The process entry: the runtime sets itself up, the program registers its
+// forms, the framework runs them, and the process ends with their exit code.
 #include <windows.h>
 
 #include <string>
 
+#include "app/register_forms.h"
 #include "framework/startup.h"
 #include "runtime/services.h"
 
 namespace {
 
 int RunApplication() {
+    RegisterTobrixForms();
     const std::string tail = CommandArgument(0);
     return ApplicationStart(RuntimeInstance(), nullptr, tail.c_str(), RuntimeShowCommand());
 }

@@ -1,0 +1,16 @@
+#include "app/register_forms.h"
+
+#include "framework/form_registry.h"
+#include "ui/forms/definitions.h"
+#include "ui/ids.h"
+#include "ui/main_window.h"
+
+void RegisterTobrixForms() {
+    FormRegistry forms;
+    forms.formDefinition = GetFormDefinition;
+    forms.controlDefinition = GetControlDefinition;
+    forms.procedures = {{kMainFormName, MainWindowProcedure}};
+    forms.mainForm = kMainFormName;
+    forms.mainWindow = &gForms.form1;
+    RegisterForms(forms);
+}
