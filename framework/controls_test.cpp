@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 
 #include "framework/forms.h"
 #include "framework/test_support.h"
+#include "ui/ids.h"
 
 using namespace fwtest;
 
@@ -14,7 +16,7 @@ namespace {
 struct MainForm : ::testing::Test {
     HWND form = nullptr;
     void SetUp() override {
-        form = CreateForm("FORM1", nullptr, 0);
+        form = CreateForm(kMainFormName, nullptr, 0);
         ASSERT_NE(form, nullptr);
     }
     void TearDown() override {
@@ -65,86 +67,87 @@ TEST(Twips, ConvertAtTheScreenDpi) {
 }
 
 TEST_F(MainForm, ControlsTakeTheirDefinedPlaces) {
-    RECT start = clientRect(100);
+    RECT start = clientRect(form1::kStart);
     EXPECT_EQ(start.left, 472);
     EXPECT_EQ(start.top, 440);
     EXPECT_EQ(start.right - start.left, 97);
     EXPECT_EQ(start.bottom - start.top, 33);
 
-    // IDs 100 to 132 all exist; 133 does not.
-    for (int id = 100; id <= 132; ++id) EXPECT_NE(item(id), nullptr) << id;
-    EXPECT_EQ(item(133), nullptr);
+    // Every ID up to the last exists; the one after does not.
+    for (int id = form1::kStart; id <= form1::kLastControl; ++id) EXPECT_NE(item(id), nullptr) << id;
+    EXPECT_EQ(item(form1::kLastControl + 1), nullptr);
 
     // Every control is a clipping child; the name-file controls start hidden,
     // Stop starts disabled.
-    for (int id = 100; id <= 132; ++id) {
+    const std::set<int> startHidden = {form1::kEditFile,      form1::kNewFile,      form1::kDeleteFile,
+                                       form1::kRefreshFiles,  form1::kNameFileList, form1::kFileListLabel};
+    for (int id = form1::kStart; id <= form1::kLastControl; ++id) {
         LONG style = GetWindowLongA(item(id), GWL_STYLE);
         EXPECT_EQ(style & (WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN),
                   static_cast<LONG>(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN))
             << id;
-        bool hidden = id >= 107 && id <= 110 ? true : id == 122 || id == 123;
-        EXPECT_EQ((style & WS_VISIBLE) == 0, hidden) << id;
+        EXPECT_EQ((style & WS_VISIBLE) == 0, startHidden.count(id) == 1) << id;
     }
-    EXPECT_FALSE(IsWindowEnabled(item(101)));
-    EXPECT_TRUE(IsWindowEnabled(item(100)));
-    EXPECT_EQ(GetWindowLongA(item(102), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, WS_EX_CLIENTEDGE);
+    EXPECT_FALSE(IsWindowEnabled(item(form1::kStop)));
+    EXPECT_TRUE(IsWindowEnabled(item(form1::kStart)));
+    EXPECT_EQ(GetWindowLongA(item(form1::kResultDisplay), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, WS_EX_CLIENTEDGE);
 
     char cls[64];
-    GetClassNameA(item(103), cls, sizeof cls);
+    GetClassNameA(item(form1::kPicture), cls, sizeof cls);
     EXPECT_STREQ(cls, "ZQ_IPictureBox");
     char text[64];
-    GetWindowTextA(item(100), text, sizeof text);
+    GetWindowTextA(item(form1::kStart), text, sizeof text);
     EXPECT_STREQ(text, "开始");
-    GetWindowTextA(item(116), text, sizeof text);
+    GetWindowTextA(item(form1::kUpperLimit), text, sizeof text);
     EXPECT_STREQ(text, "10");
 }
 
 TEST_F(MainForm, ColoursAreStoredPlusOne) {
-    EXPECT_EQ(PropValue(item(113), "ZQ_BACKCOLOR"), 0xE0E0E1u);
-    EXPECT_EQ(GetPropA(item(113), "ZQ_FORECOLOR"), nullptr);
+    EXPECT_EQ(PropValue(item(form1::kFrequencyLabel), "ZQ_BACKCOLOR"), 0xE0E0E1u);
+    EXPECT_EQ(GetPropA(item(form1::kFrequencyLabel), "ZQ_FORECOLOR"), nullptr);
 
-    std::map<std::string, HANDLE> display = FrameworkProps(item(102));
+    std::map<std::string, HANDLE> display = FrameworkProps(item(form1::kResultDisplay));
     EXPECT_EQ(display.count("ZQ_BACKCOLOR"), 0u);
     EXPECT_EQ(display.count("ZQ_BACKCOLOREB"), 0u);
-    EXPECT_EQ(PropValue(item(102), "ZQ_FORECOLOR"), 0x100u);
+    EXPECT_EQ(PropValue(item(form1::kResultDisplay), "ZQ_FORECOLOR"), 0x100u);
 
     EXPECT_EQ(PropValue(form, "ZQ_BACKCOLOREB"), 0xE0E0E1u);
     EXPECT_EQ(PropValue(form, "ZQ_FORECOLOR"), 1u);
     EXPECT_EQ(GetPropA(form, "ZQ_BACKCOLOR"), nullptr);
 
-    EXPECT_EQ(PropValue(item(125), "ZQ_BACKCOLOR"), 0xE0E0E1u);
-    EXPECT_EQ(PropValue(item(125), "ZQ_FORECOLOR"), 0xC1u);
-    EXPECT_EQ(FrameworkProps(item(100)).count("ZQ_BACKCOLOR"), 0u);
+    EXPECT_EQ(PropValue(item(form1::kContactLabel), "ZQ_BACKCOLOR"), 0xE0E0E1u);
+    EXPECT_EQ(PropValue(item(form1::kContactLabel), "ZQ_FORECOLOR"), 0xC1u);
+    EXPECT_EQ(FrameworkProps(item(form1::kStart)).count("ZQ_BACKCOLOR"), 0u);
 }
 
 TEST_F(MainForm, ColourValuesOutsideRgbAndSystemMeanNone) {
-    SetControlColors(form, 113, 0, 0x02000000);
-    EXPECT_EQ(PropValue(item(113), "ZQ_BACKCOLOR"), 1u);  // black
-    EXPECT_EQ(GetPropA(item(113), "ZQ_FORECOLOR"), nullptr);
-    SetControlColors(form, 113, -1, 0x0100000F);
-    EXPECT_EQ(GetPropA(item(113), "ZQ_BACKCOLOR"), nullptr);
-    EXPECT_EQ(PropValue(item(113), "ZQ_FORECOLOR"), 0x01000010u);
-    SetControlColors(form, 113, 0xFF123456, -1);
-    EXPECT_TRUE(FrameworkProps(item(113)).empty());
+    SetControlColors(form, form1::kFrequencyLabel, 0, 0x02000000);
+    EXPECT_EQ(PropValue(item(form1::kFrequencyLabel), "ZQ_BACKCOLOR"), 1u);  // black
+    EXPECT_EQ(GetPropA(item(form1::kFrequencyLabel), "ZQ_FORECOLOR"), nullptr);
+    SetControlColors(form, form1::kFrequencyLabel, -1, 0x0100000F);
+    EXPECT_EQ(GetPropA(item(form1::kFrequencyLabel), "ZQ_BACKCOLOR"), nullptr);
+    EXPECT_EQ(PropValue(item(form1::kFrequencyLabel), "ZQ_FORECOLOR"), 0x01000010u);
+    SetControlColors(form, form1::kFrequencyLabel, 0xFF123456, -1);
+    EXPECT_TRUE(FrameworkProps(item(form1::kFrequencyLabel)).empty());
 }
 
 TEST_F(MainForm, ClassesKeepTheirColoursTheirOwnWay) {
     // A transparent group box also erases in its back colour.
-    SetControlColors(form, 106, 0x123456, -1);
-    EXPECT_EQ(PropValue(item(106), "ZQ_BACKCOLOR"), 0x123457u);
-    EXPECT_EQ(PropValue(item(106), "ZQ_BACKCOLOREB"), 0x123457u);
+    SetControlColors(form, form1::kSettingsFrame, 0x123456, -1);
+    EXPECT_EQ(PropValue(item(form1::kSettingsFrame), "ZQ_BACKCOLOR"), 0x123457u);
+    EXPECT_EQ(PropValue(item(form1::kSettingsFrame), "ZQ_BACKCOLOREB"), 0x123457u);
     // The status bar takes the colour itself and keeps no properties.
-    SetControlColors(form, 105, 0x123456, 0x654321);
-    EXPECT_TRUE(FrameworkProps(item(105)).empty());
+    SetControlColors(form, form1::kStatusBar, 0x123456, 0x654321);
+    EXPECT_TRUE(FrameworkProps(item(form1::kStatusBar)).empty());
 }
 
 TEST_F(MainForm, SystemColourIsPaintedAsTheCurrentColour) {
-    SetControlColors(form, 113, 0x01000005, -1);
-    EXPECT_EQ(PropValue(item(113), "ZQ_BACKCOLOR"), 0x01000006u);
+    SetControlColors(form, form1::kFrequencyLabel, 0x01000005, -1);
+    EXPECT_EQ(PropValue(item(form1::kFrequencyLabel), "ZQ_BACKCOLOR"), 0x01000006u);
     showAndPaint();
     // Right of the text, the label shows only its background.
-    EXPECT_EQ(pixelOf(113, 60, 20), GetSysColor(COLOR_WINDOW));
-    EXPECT_EQ(pixelOf(114, 45, 18), 0xE0E0E0u);
+    EXPECT_EQ(pixelOf(form1::kFrequencyLabel, 60, 20), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(pixelOf(form1::kStepLabel, 45, 18), 0xE0E0E0u);
     // The form's own erase colour between the controls.
     HDC dc = GetDC(form);
     EXPECT_EQ(GetPixel(dc, 1060, 520), 0xE0E0E0u);
@@ -153,58 +156,58 @@ TEST_F(MainForm, SystemColourIsPaintedAsTheCurrentColour) {
 
 TEST_F(MainForm, RepaintingWithTheSameColoursLeaksNoBrush) {
     showAndPaint();
-    HANDLE first = GetPropA(item(113), "ZQ_BRUSH");
+    HANDLE first = GetPropA(item(form1::kFrequencyLabel), "ZQ_BRUSH");
     ASSERT_NE(first, nullptr);  // made by the first paint
     EXPECT_EQ(GetObjectType(first), static_cast<DWORD>(OBJ_BRUSH));
     // Setting colours repaints a visible control at once, with a new brush.
-    SetControlColors(form, 113, 0xE0E0E0, -1);
+    SetControlColors(form, form1::kFrequencyLabel, 0xE0E0E0, -1);
     EXPECT_EQ(GetObjectType(first), 0u);  // deleted
-    HANDLE between = GetPropA(item(113), "ZQ_BRUSH");
-    SetControlColors(form, 113, 0xE0E0E0, -1);
+    HANDLE between = GetPropA(item(form1::kFrequencyLabel), "ZQ_BRUSH");
+    SetControlColors(form, form1::kFrequencyLabel, 0xE0E0E0, -1);
     if (between) {
         EXPECT_EQ(GetObjectType(between), 0u);
     }
     showAndPaint();
-    HANDLE second = GetPropA(item(113), "ZQ_BRUSH");
+    HANDLE second = GetPropA(item(form1::kFrequencyLabel), "ZQ_BRUSH");
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(GetObjectType(second), static_cast<DWORD>(OBJ_BRUSH));
     // Paints reuse the stored brush.
-    InvalidateRect(item(113), nullptr, TRUE);
-    UpdateWindow(item(113));
-    EXPECT_EQ(GetPropA(item(113), "ZQ_BRUSH"), second);
+    InvalidateRect(item(form1::kFrequencyLabel), nullptr, TRUE);
+    UpdateWindow(item(form1::kFrequencyLabel));
+    EXPECT_EQ(GetPropA(item(form1::kFrequencyLabel), "ZQ_BRUSH"), second);
     DestroyWindow(form);
     EXPECT_EQ(GetObjectType(second), 0u);
 }
 
 TEST_F(MainForm, FontsFollowTheirDefinitions) {
-    LOGFONTA display = fontOf(item(102));
+    LOGFONTA display = fontOf(item(form1::kResultDisplay));
     EXPECT_EQ(display.lfHeight, -96);
     EXPECT_EQ(display.lfWeight, 400);
     EXPECT_STREQ(display.lfFaceName, "宋体");
-    LOGFONTA record = fontOf(item(119));
+    LOGFONTA record = fontOf(item(form1::kDrawRecord));
     EXPECT_EQ(record.lfHeight, -20);
     EXPECT_EQ(record.lfWeight, 700);
-    EXPECT_EQ(GetPropA(item(102), "ZQ_FONT"), reinterpret_cast<HANDLE>(SendMessageA(item(102), WM_GETFONT, 0, 0)));
+    EXPECT_EQ(GetPropA(item(form1::kResultDisplay), "ZQ_FONT"), reinterpret_cast<HANDLE>(SendMessageA(item(form1::kResultDisplay), WM_GETFONT, 0, 0)));
     // The rest use the form's dialog font.
-    EXPECT_EQ(SendMessageA(item(100), WM_GETFONT, 0, 0), SendMessageA(form, WM_GETFONT, 0, 0));
-    EXPECT_EQ(GetPropA(item(100), "ZQ_FONT"), nullptr);
+    EXPECT_EQ(SendMessageA(item(form1::kStart), WM_GETFONT, 0, 0), SendMessageA(form, WM_GETFONT, 0, 0));
+    EXPECT_EQ(GetPropA(item(form1::kStart), "ZQ_FONT"), nullptr);
 }
 
 TEST_F(MainForm, ReplacingAFontDeletesTheOldOne) {
-    HANDLE old = GetPropA(item(102), "ZQ_FONT");
-    ASSERT_EQ(SetControlFont(form, 102, "Arial", 12, false, true, true, false), 1);
+    HANDLE old = GetPropA(item(form1::kResultDisplay), "ZQ_FONT");
+    ASSERT_EQ(SetControlFont(form, form1::kResultDisplay, "Arial", 12, false, true, true, false), 1);
     EXPECT_EQ(GetObjectType(old), 0u);
-    LOGFONTA lf = fontOf(item(102));
+    LOGFONTA lf = fontOf(item(form1::kResultDisplay));
     EXPECT_EQ(lf.lfHeight, -16);
     EXPECT_TRUE(lf.lfItalic);
     EXPECT_TRUE(lf.lfUnderline);
 
     // No face: the stock GUI font, and nothing of ours left to release.
-    HANDLE arial = GetPropA(item(102), "ZQ_FONT");
-    ASSERT_EQ(SetControlFont(form, 102, "  ", 12, false, false, false, false), 1);
+    HANDLE arial = GetPropA(item(form1::kResultDisplay), "ZQ_FONT");
+    ASSERT_EQ(SetControlFont(form, form1::kResultDisplay, "  ", 12, false, false, false, false), 1);
     EXPECT_EQ(GetObjectType(arial), 0u);
-    EXPECT_EQ(GetPropA(item(102), "ZQ_FONT"), nullptr);
-    EXPECT_EQ(SendMessageA(item(102), WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(GetStockObject(DEFAULT_GUI_FONT)));
+    EXPECT_EQ(GetPropA(item(form1::kResultDisplay), "ZQ_FONT"), nullptr);
+    EXPECT_EQ(SendMessageA(item(form1::kResultDisplay), WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(GetStockObject(DEFAULT_GUI_FONT)));
 }
 
 TEST(MakeFont, SizesByPointsAtTheDcDpi) {
@@ -248,26 +251,26 @@ TEST(HeapBlocks, HoldOneByteMoreThanAskedAndAtLeast16) {
 
 TEST_F(MainForm, TagsAreCountedCopies) {
     long before = FrameworkHeapBlockCount();
-    ASSERT_EQ(SetControlTag(form, 100, std::string("a\0b", 3)), 1);
-    const char* block = static_cast<const char*>(GetPropA(item(100), "ZQ_TAG"));
+    ASSERT_EQ(SetControlTag(form, form1::kStart, std::string("a\0b", 3)), 1);
+    const char* block = static_cast<const char*>(GetPropA(item(form1::kStart), "ZQ_TAG"));
     ASSERT_NE(block, nullptr);
     uint32_t length;
     std::memcpy(&length, block, 4);
     EXPECT_EQ(length, 3u);
     EXPECT_EQ(std::string(block + 4, 4), std::string("a\0b\0", 4));
-    EXPECT_EQ(GetControlTag(form, 100), std::string("a\0b", 3));
+    EXPECT_EQ(GetControlTag(form, form1::kStart), std::string("a\0b", 3));
     EXPECT_EQ(FrameworkHeapBlockCount(), before + 1);
 
-    ASSERT_EQ(SetControlTag(item(100), 0, "longer text"), 1);
-    EXPECT_EQ(GetControlTag(form, 100), "longer text");
+    ASSERT_EQ(SetControlTag(item(form1::kStart), 0, "longer text"), 1);
+    EXPECT_EQ(GetControlTag(form, form1::kStart), "longer text");
     EXPECT_EQ(FrameworkHeapBlockCount(), before + 1);
 
-    ASSERT_EQ(SetControlTag(form, 100, ""), 1);
-    EXPECT_EQ(GetPropA(item(100), "ZQ_TAG"), nullptr);
+    ASSERT_EQ(SetControlTag(form, form1::kStart, ""), 1);
+    EXPECT_EQ(GetPropA(item(form1::kStart), "ZQ_TAG"), nullptr);
     EXPECT_EQ(FrameworkHeapBlockCount(), before);
 
     // Destruction frees a tag that is still set.
-    SetControlTag(form, 101, "gone with the form");
+    SetControlTag(form, form1::kStop, "gone with the form");
     EXPECT_EQ(FrameworkHeapBlockCount(), before + 1);
     DestroyWindow(form);
     EXPECT_EQ(FrameworkHeapBlockCount(), before - 1);  // the form's name went too

@@ -7,6 +7,7 @@
 
 #include "framework/controls.h"
 #include "framework/forms.h"
+#include "framework/test_sequences.h"
 #include "framework/test_support.h"
 #include "runtime/window_records.h"
 
@@ -52,7 +53,7 @@ struct MainFormDispatch : ::testing::Test {
     HWND form = nullptr;
     unsigned long subclassesBefore = 0;
     void SetUp() override {
-        form = CreateForm("FORM1", nullptr, 0);
+        form = CreateForm(kMainFormName, nullptr, 0);
         ASSERT_NE(form, nullptr);
         Log().clear();
         HandlerResult() = 0;
@@ -83,40 +84,33 @@ struct MainFormDispatch : ::testing::Test {
 };
 
 TEST_F(MainFormDispatch, ClickOnStartReachesTheFormBeforeTheHandler) {
-    replaceHandler(100, WM_COMMAND, 0);
-    Record(form, "FORM1", {WM_COMMAND});
+    replaceHandler(form1::kStart, WM_COMMAND, 0);
+    Record(form, kMainFormName, {WM_COMMAND});
     LONG_PTR own = GetWindowLongPtrA(form, GWLP_WNDPROC);
-    SendMessageA(item(100), BM_CLICK, 0, 0);
-    // The press focuses the button first, which a BS_NOTIFY button reports;
-    // nothing is registered for that code.
-    std::vector<Seen> expected = {
-        {"FORM1", WM_COMMAND, {MAKEWPARAM(100, BN_SETFOCUS), H(item(100))}},
-        {"FORM1", WM_COMMAND, {MAKEWPARAM(100, BN_CLICKED), H(item(100))}},
-        {"handler", 0, {H(form), 100, 0, 0, 0, 0}},
-    };
-    EXPECT_EQ(Log(), expected);
+    SendMessageA(item(form1::kStart), BM_CLICK, 0, 0);
+    EXPECT_EQ(Log(), Expect({kStartClickSequence}, form, item(form1::kStart)));
     EXPECT_GE(subclasses(), 1u);
     EXPECT_EQ(GetWindowLongPtrA(form, GWLP_WNDPROC), own);
     expectNothingLeftSubclassed();
 }
 
 TEST_F(MainFormDispatch, CommandsWithoutAHandlerPassUntouched) {
-    Record(form, "FORM1", {WM_COMMAND});
-    // Button 121's handler is real but stays; a notification code nobody
+    Record(form, kMainFormName, {WM_COMMAND});
+    // The Clear button's handler is real but stays; a notification code nobody
     // registered, and a menu command without a control, subclass nothing.
-    SendMessageA(form, WM_COMMAND, MAKEWPARAM(121, BN_SETFOCUS), reinterpret_cast<LPARAM>(item(121)));
-    SendMessageA(form, WM_COMMAND, MAKEWPARAM(1004, 0), 0);
+    SendMessageA(form, WM_COMMAND, MAKEWPARAM(form1::kClear, BN_SETFOCUS), reinterpret_cast<LPARAM>(item(form1::kClear)));
+    SendMessageA(form, WM_COMMAND, MAKEWPARAM(menu::kNumberMode, 0), 0);
     std::vector<Seen> expected = {
-        {"FORM1", WM_COMMAND, {MAKEWPARAM(121, BN_SETFOCUS), H(item(121))}},
-        {"FORM1", WM_COMMAND, {1004, 0}},
+        {kMainFormName, WM_COMMAND, {MAKEWPARAM(form1::kClear, BN_SETFOCUS), H(item(form1::kClear))}},
+        {kMainFormName, WM_COMMAND, {menu::kNumberMode, 0}},
     };
     EXPECT_EQ(Log(), expected);
     EXPECT_EQ(subclasses(), 0u);
 }
 
 TEST_F(MainFormDispatch, LeftPressOverThePanelLabelCallsItsHandlerFirst) {
-    replaceHandler(104, WM_SETCURSOR, WM_LBUTTONDOWN);
-    HWND label = item(104);
+    replaceHandler(form1::kPanelToggle, WM_SETCURSOR, WM_LBUTTONDOWN);
+    HWND label = item(form1::kPanelToggle);
     Record(label, "label104", {WM_SETCURSOR});
     POINT origin = {0, 0};
     ClientToScreen(label, &origin);
@@ -127,7 +121,7 @@ TEST_F(MainFormDispatch, LeftPressOverThePanelLabelCallsItsHandlerFirst) {
     LPARAM press = MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN);
     SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), press);
     std::vector<Seen> expected = {
-        {"handler", 0, {H(form), 104, H(label), cursor.x - origin.x, cursor.y - origin.y, 0}},
+        {"handler", 0, {H(form), form1::kPanelToggle, H(label), cursor.x - origin.x, cursor.y - origin.y, 0}},
         {"label104", WM_SETCURSOR, {H(label), press}},
     };
     EXPECT_EQ(Log(), expected);
@@ -137,11 +131,11 @@ TEST_F(MainFormDispatch, LeftPressOverThePanelLabelCallsItsHandlerFirst) {
     Log().clear();
     LPARAM move = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
     SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), move);
-    Record(form, "FORM1", {WM_SETCURSOR});
+    Record(form, kMainFormName, {WM_SETCURSOR});
     SendMessageA(form, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), press);
     expected = {
         {"label104", WM_SETCURSOR, {H(label), move}},
-        {"FORM1", WM_SETCURSOR, {H(label), press}},
+        {kMainFormName, WM_SETCURSOR, {H(label), press}},
     };
     EXPECT_EQ(Log(), expected);
     EXPECT_EQ(subclasses(), 1u);
@@ -149,18 +143,18 @@ TEST_F(MainFormDispatch, LeftPressOverThePanelLabelCallsItsHandlerFirst) {
 }
 
 TEST_F(MainFormDispatch, RightClickOnTheContactLabelGivesScreenCoordinates) {
-    replaceHandler(125, WM_CONTEXTMENU, 0);
-    HWND label = item(125);
+    replaceHandler(form1::kContactLabel, WM_CONTEXTMENU, 0);
+    HWND label = item(form1::kContactLabel);
     Record(label, "label125", {WM_CONTEXTMENU});
-    Record(form, "FORM1", {WM_CONTEXTMENU});
+    Record(form, kMainFormName, {WM_CONTEXTMENU});
     LPARAM at = MAKELPARAM(static_cast<WORD>(-5), 300);
 
     // The label passes the request on to the form; the handler runs once.
     SendMessageA(label, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(label), at);
     std::vector<Seen> expected = {
-        {"handler", 0, {H(form), 125, -5, 300, 0, 0}},
+        {"handler", 0, {H(form), form1::kContactLabel, -5, 300, 0, 0}},
         {"label125", WM_CONTEXTMENU, {H(label), at}},
-        {"FORM1", WM_CONTEXTMENU, {H(label), at}},
+        {kMainFormName, WM_CONTEXTMENU, {H(label), at}},
     };
     EXPECT_EQ(Log(), expected);
 
@@ -168,7 +162,7 @@ TEST_F(MainFormDispatch, RightClickOnTheContactLabelGivesScreenCoordinates) {
     Log().clear();
     HandlerResult() = 1;
     SendMessageA(label, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(label), MAKELPARAM(640, 480));
-    expected = {{"handler", 0, {H(form), 125, 640, 480, 0, 0}}};
+    expected = {{"handler", 0, {H(form), form1::kContactLabel, 640, 480, 0, 0}}};
     EXPECT_EQ(Log(), expected);
     expectNothingLeftSubclassed();
 }
@@ -183,10 +177,10 @@ struct ColourCase {
 
 TEST_F(MainFormDispatch, ColourAnswersFollowTheStoredColours) {
     const ColourCase cases[] = {
-        {113, false, true, 0xE0E0E0, CLR_INVALID},  // back colour only
-        {102, false, false, CLR_INVALID, 0x0000FF}, // fore colour only
-        {125, false, true, 0xE0E0E0, 0x0000C0},     // both
-        {125, true, true, 0xE0E0E0, CLR_INVALID},   // disabled: the system's grey text
+        {form1::kFrequencyLabel, false, true, 0xE0E0E0, CLR_INVALID},  // back colour only
+        {form1::kResultDisplay, false, false, CLR_INVALID, 0x0000FF}, // fore colour only
+        {form1::kContactLabel, false, true, 0xE0E0E0, 0x0000C0},     // both
+        {form1::kContactLabel, true, true, 0xE0E0E0, CLR_INVALID},   // disabled: the system's grey text
     };
     HDC dc = CreateCompatibleDC(nullptr);
     for (const ColourCase& c : cases) {
@@ -214,7 +208,7 @@ TEST_F(MainFormDispatch, ColourAnswersFollowTheStoredColours) {
     }
     // A control without colours is left to the dialog.
     unsigned long before = TaskHookSubclassCount();
-    SendMessageA(form, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(item(100)));
+    SendMessageA(form, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(item(form1::kStart)));
     EXPECT_EQ(TaskHookSubclassCount(), before);
     DeleteDC(dc);
     expectNothingLeftSubclassed();
@@ -238,17 +232,17 @@ TEST_F(MainFormDispatch, EraseFillsWithTheFormColour) {
 
 TEST_F(MainFormDispatch, SystemColourChangeReappliesColours) {
     HDC dc = GetDC(form);
-    SendMessageA(form, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(item(113)));
+    SendMessageA(form, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(item(form1::kFrequencyLabel)));
     ReleaseDC(form, dc);
-    HANDLE brush = GetPropA(item(113), "ZQ_BRUSH");
+    HANDLE brush = GetPropA(item(form1::kFrequencyLabel), "ZQ_BRUSH");
     ASSERT_NE(brush, nullptr);
     SendMessageA(form, WM_SYSCOLORCHANGE, 0, 0);
     EXPECT_EQ(GetObjectType(brush), 0u);  // remade on the next paint
     EXPECT_EQ(PropValue(form, "ZQ_BACKCOLOREB"), 0xE0E0E1u);
     EXPECT_EQ(GetPropA(form, "ZQ_FORECOLOR"), nullptr);
-    EXPECT_EQ(PropValue(item(113), "ZQ_BACKCOLOR"), 0xE0E0E1u);
-    EXPECT_EQ(PropValue(item(125), "ZQ_FORECOLOR"), 0xC1u);
-    EXPECT_EQ(PropValue(item(102), "ZQ_FORECOLOR"), 0x100u);
+    EXPECT_EQ(PropValue(item(form1::kFrequencyLabel), "ZQ_BACKCOLOR"), 0xE0E0E1u);
+    EXPECT_EQ(PropValue(item(form1::kContactLabel), "ZQ_FORECOLOR"), 0xC1u);
+    EXPECT_EQ(PropValue(item(form1::kResultDisplay), "ZQ_FORECOLOR"), 0x100u);
 }
 
 TEST_F(MainFormDispatch, EnumChildListFindsEveryControl) {
@@ -257,7 +251,7 @@ TEST_F(MainFormDispatch, EnumChildListFindsEveryControl) {
     EXPECT_EQ(n, static_cast<int>(list.size()));
     std::set<int> ids;
     for (HWND w : list) ids.insert(GetDlgCtrlID(w));
-    for (int id = 100; id <= 132; ++id) EXPECT_EQ(ids.count(id), 1u) << id;
+    for (int id = form1::kStart; id <= form1::kLastControl; ++id) EXPECT_EQ(ids.count(id), 1u) << id;
     EXPECT_EQ(EnumChildList(nullptr, list), 0);
     EXPECT_TRUE(list.empty());
 }
@@ -297,7 +291,7 @@ struct TableRows : ::testing::Test {
         wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = "FwTarget";
         RegisterClassA(&wc);
-        form = CreateForm("FORM4", nullptr, 0);
+        form = CreateForm(kUnusedFormName, nullptr, 0);
         ASSERT_NE(form, nullptr);
         target = CreateWindowExA(0, "FwTarget", "", WS_CHILD | WS_VISIBLE, 0, 0, 40, 30, form,
                                  reinterpret_cast<HMENU>(200), nullptr, nullptr);
@@ -509,7 +503,7 @@ TEST(TaskHook, LivesAsLongAsTheThreadHasForms) {
     ASSERT_EQ(TaskHookReferenceCount(tid), 0) << "an earlier test left a form";
     EXPECT_FALSE(MutexExists(HookMutexName(tid)));
 
-    HWND main = CreateForm("FORM1", nullptr, 0);
+    HWND main = CreateForm(kMainFormName, nullptr, 0);
     ASSERT_NE(main, nullptr);
     EXPECT_EQ(TaskHookReferenceCount(tid), 1);
     EXPECT_NE(TaskHookHandle(tid), nullptr);
@@ -518,7 +512,7 @@ TEST(TaskHook, LivesAsLongAsTheThreadHasForms) {
     EXPECT_EQ(InstallTaskHook(nullptr), 0);
     EXPECT_EQ(TaskHookReferenceCount(tid), 1);
 
-    HWND access = CreateForm("FORM2", main, 0);
+    HWND access = CreateForm(kAccessCodeFormName, main, 0);
     ASSERT_NE(access, nullptr);
     EXPECT_EQ(TaskHookReferenceCount(tid), 2);
     DestroyWindow(access);
@@ -530,16 +524,15 @@ TEST(TaskHook, LivesAsLongAsTheThreadHasForms) {
     EXPECT_FALSE(MutexExists(HookMutexName(tid)));
 
     // A later form gets a new hook that works.
-    HWND again = CreateForm("FORM1", nullptr, 0);
+    HWND again = CreateForm(kMainFormName, nullptr, 0);
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(TaskHookReferenceCount(tid), 1);
-    HWND start = GetDlgItem(again, 100);
+    HWND start = GetDlgItem(again, form1::kStart);
     RemoveControlEvent(start, WM_COMMAND, 0);
     AddControlEvent(start, WM_COMMAND, 0, RecordingHandler);
     Log().clear();
     SendMessageA(start, BM_CLICK, 0, 0);
-    std::vector<Seen> expected = {{"handler", 0, {H(again), 100, 0, 0, 0, 0}}};
-    EXPECT_EQ(Log(), expected);
+    EXPECT_EQ(Log(), Expect({kStartHandlerSequence}, again));
     DestroyWindow(again);
     EXPECT_EQ(TaskHookReferenceCount(tid), 0);
 }
@@ -551,11 +544,11 @@ TEST(TaskHook, ForeignMutexLeavesTheThreadWithoutDispatch) {
     std::thread worker([&] {
         DWORD tid = GetCurrentThreadId();
         HANDLE foreign = CreateMutexA(nullptr, FALSE, HookMutexName(tid).c_str());
-        HWND form = CreateForm("FORM1", nullptr, 0);
+        HWND form = CreateForm(kMainFormName, nullptr, 0);
         created = form != nullptr;
         count = TaskHookReferenceCount(tid);
         if (form) {
-            HWND start = GetDlgItem(form, 100);
+            HWND start = GetDlgItem(form, form1::kStart);
             RemoveControlEvent(start, WM_COMMAND, 0);
             AddControlEvent(start, WM_COMMAND, 0, RecordingHandler);
             Log().clear();
@@ -594,9 +587,9 @@ void WatchEnd(HWND window) {
 }
 
 TEST(Release, DestroyedWindowsKeepNothingOfTheFramework) {
-    HWND form = CreateForm("FORM1", nullptr, 0);
+    HWND form = CreateForm(kMainFormName, nullptr, 0);
     ASSERT_NE(form, nullptr);
-    SetControlTag(form, 100, "tag");
+    SetControlTag(form, form1::kStart, "tag");
     SetWindowPos(form, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
     UpdateWindow(form);
     Pump(30);
@@ -626,14 +619,14 @@ TEST(Release, DestroyedWindowsKeepNothingOfTheFramework) {
 TEST(Release, HundredsOfFormsLeaveNoTrace) {
     HANDLE process = GetCurrentProcess();
     // Warm up: classes, fonts and caches of the first creation stay.
-    for (int i = 0; i < 3; ++i) DestroyWindow(CreateForm("FORM1", nullptr, 0));
+    for (int i = 0; i < 3; ++i) DestroyWindow(CreateForm(kMainFormName, nullptr, 0));
     long blocks = FrameworkHeapBlockCount();
     int records = CountWindowRecords();
     DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
     DWORD user = GetGuiResources(process, GR_USEROBJECTS);
     std::vector<HANDLE> objects;
     for (int i = 0; i < 200; ++i) {
-        HWND form = CreateForm(i % 2 ? "FORM1" : "FORM5", nullptr, 0);
+        HWND form = CreateForm(i % 2 ? kMainFormName : kAboutFormName, nullptr, 0);
         ASSERT_NE(form, nullptr);
         HDC dc = GetDC(form);
         // What a paint makes: the label brushes.
@@ -674,15 +667,15 @@ void mouseAt(HWND window, int x, int y, DWORD down, DWORD up) {
 }
 
 TEST(RealInput, MouseButtonsReachTheHandlers) {
-    HWND form = CreateForm("FORM1", nullptr, 0);
+    HWND form = CreateForm(kMainFormName, nullptr, 0);
     ASSERT_NE(form, nullptr);
-    for (auto event : {std::make_pair(100, WM_COMMAND), std::make_pair(104, WM_SETCURSOR)}) {
+    for (auto event : {std::make_pair(form1::kStart, WM_COMMAND), std::make_pair(form1::kPanelToggle, WM_SETCURSOR)}) {
         HWND control = GetDlgItem(form, event.first);
         int code = event.second == WM_SETCURSOR ? WM_LBUTTONDOWN : 0;
         RemoveControlEvent(control, event.second, code);
         AddControlEvent(control, event.second, code, RecordingHandler);
     }
-    HWND contact = GetDlgItem(form, 125);
+    HWND contact = GetDlgItem(form, form1::kContactLabel);
     RemoveControlEvent(contact, WM_CONTEXTMENU, 0);
     AddControlEvent(contact, WM_CONTEXTMENU, 0, RecordingHandler);
     HandlerResult() = 0;
@@ -697,11 +690,11 @@ TEST(RealInput, MouseButtonsReachTheHandlers) {
                 SetWindowPos(form, nullptr, 0, 0, 1097, 753, SWP_NOMOVE | SWP_NOZORDER);
                 SetForegroundWindow(form);
             }
-            if (tick == 10) mouseAt(GetDlgItem(form, 100), 20, 10, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+            if (tick == 10) mouseAt(GetDlgItem(form, form1::kStart), 20, 10, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
             if (tick == 20) {
                 phases[0] = Log();
                 Log().clear();
-                mouseAt(GetDlgItem(form, 104), 6, 5, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
+                mouseAt(GetDlgItem(form, form1::kPanelToggle), 6, 5, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP);
             }
             if (tick == 30) {
                 phases[1] = Log();
@@ -722,15 +715,14 @@ TEST(RealInput, MouseButtonsReachTheHandlers) {
     EXPECT_FALSE(dog.fired);
 
     // Each press makes exactly one handler call.
-    std::vector<Seen> expected = {{"handler", 0, {H(form), 100, 0, 0, 0, 0}}};
-    EXPECT_EQ(phases[0], expected);
+    EXPECT_EQ(phases[0], Expect({kStartHandlerSequence}, form));
     ASSERT_EQ(phases[1].size(), 1u);
-    EXPECT_EQ(phases[1][0].args[1], 104);
+    EXPECT_EQ(phases[1][0].args[1], form1::kPanelToggle);
     EXPECT_EQ(phases[1][0].args[3], 6);  // x, y in the label's client area
     EXPECT_EQ(phases[1][0].args[4], 5);
     // The right click: once, although the label passes it on to the form.
     ASSERT_EQ(phases[2].size(), 1u);
-    EXPECT_EQ(phases[2][0].args[1], 125);
+    EXPECT_EQ(phases[2][0].args[1], form1::kContactLabel);
     EXPECT_EQ(phases[2][0].args[2], rightAt.x);  // screen coordinates
     EXPECT_EQ(phases[2][0].args[3], rightAt.y);
 }

@@ -10,6 +10,7 @@
 #include "framework/app_paths.h"
 #include "framework/controls.h"
 #include "framework/startup.h"
+#include "framework/test_sequences.h"
 #include "framework/test_support.h"
 #include "runtime/window_records.h"
 #include "ui/main_window.h"
@@ -97,28 +98,21 @@ std::string windowText(HWND w) {
     return text;
 }
 
-TEST_F(Form, MainFormCarriesItsMenu) {
-    HWND main = create("FORM1");
+TEST_F(Form, MainFormCarriesTheMenuOfItsDefinition) {
+    HWND main = create(kMainFormName);
     ASSERT_NE(main, nullptr);
+    FormDefinition definition;
+    ASSERT_TRUE(GetFormDefinition(kMainFormName, definition));
+    ASSERT_NE(definition.menu, nullptr);
+    const std::vector<MenuPopupDefinition>& expected = *definition.menu;
     HMENU bar = GetMenu(main);
     ASSERT_NE(bar, nullptr);
-    struct Popup {
-        const char* text;
-        std::vector<std::pair<const char*, UINT>> items;
-    };
-    const Popup expected[] = {
-        {"背景", {{"蓝渐变", 1000}, {"黑渐变", 1001}, {"红渐变", 1002}, {"黄渐变", 1003}}},
-        {"切换", {{"抽数字", 1004}, {"抽姓名", 1005}}},
-        {"高级", {{"数字高级", 1006}, {"姓名高级", 1007}}},
-        {"帮助", {{"使用指导", 1008}}},
-        {"关于", {{"关于我们", 1009}}},
-    };
-    ASSERT_EQ(GetMenuItemCount(bar), 5);
-    for (int i = 0; i < 5; ++i) {
+    ASSERT_EQ(GetMenuItemCount(bar), static_cast<int>(expected.size()));
+    for (size_t i = 0; i < expected.size(); ++i) {
         char text[64] = {};
-        GetMenuStringA(bar, i, text, sizeof text, MF_BYPOSITION);
+        GetMenuStringA(bar, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
         EXPECT_STREQ(text, expected[i].text);
-        HMENU popup = GetSubMenu(bar, i);
+        HMENU popup = GetSubMenu(bar, static_cast<int>(i));
         ASSERT_NE(popup, nullptr);
         ASSERT_EQ(GetMenuItemCount(popup), static_cast<int>(expected[i].items.size()));
         for (size_t j = 0; j < expected[i].items.size(); ++j) {
@@ -128,13 +122,13 @@ TEST_F(Form, MainFormCarriesItsMenu) {
             info.dwTypeData = text;
             info.cch = sizeof text;
             ASSERT_TRUE(GetMenuItemInfoA(popup, static_cast<UINT>(j), TRUE, &info));
-            EXPECT_STREQ(text, expected[i].items[j].first);
-            EXPECT_EQ(info.wID, expected[i].items[j].second);
+            EXPECT_STREQ(text, expected[i].items[j].text);
+            EXPECT_EQ(info.wID, static_cast<UINT>(expected[i].items[j].commandId));
             EXPECT_EQ(info.fState, 0u);  // enabled, unchecked
             EXPECT_EQ(info.fType, static_cast<UINT>(MFT_STRING));
         }
     }
-    HWND about = create("FORM5", main);
+    HWND about = create(kAboutFormName, main);
     EXPECT_EQ(GetMenu(about), nullptr);
 }
 
@@ -180,7 +174,7 @@ TEST_F(Form, FormsAreCreatedHiddenAndCentred) {
     EXPECT_EQ(SendMessageA(main, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(gAppPaths.largeIcon));
     EXPECT_EQ(SendMessageA(main, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(gAppPaths.smallIcon));
 
-    HWND access = create("FORM2", main);
+    HWND access = create(kAccessCodeFormName, main);
     ASSERT_NE(access, nullptr);
     EXPECT_EQ(windowText(access), "请输入口令...");
     EXPECT_EQ(reinterpret_cast<HWND>(GetWindowLongPtrA(access, GWLP_HWNDPARENT)), main);
@@ -212,8 +206,8 @@ TEST_F(Form, UnknownNamesCreateNothing) {
 }
 
 TEST_F(Form, EmbeddedFormsAreChildrenThatCloseFormLeaves) {
-    HWND main = create("FORM1");
-    HWND inner = create("FORM5", main, 2);
+    HWND main = create(kMainFormName);
+    HWND inner = create(kAboutFormName, main, 2);
     ASSERT_NE(inner, nullptr);
     LONG style = GetWindowLongA(inner, GWL_STYLE);
     EXPECT_TRUE(style & WS_CHILD);
@@ -296,13 +290,19 @@ TEST_F(Placement, OverTheOwnerInsideTheWorkArea) {
 struct Modal : Form {
     HWND main = nullptr;
     void SetUp() override {
-        main = create("FORM1");
+        main = create(kMainFormName);
         ASSERT_NE(main, nullptr);
+        Record(main, "owner", {WM_ENABLE});
+    }
+    // Logs what the modal form and its owner see from here on.
+    void recordModal(HWND form) {
+        Record(form, "form", kModalFilter);
+        Log().clear();
     }
 };
 
 TEST_F(Modal, ClosingTheAccessFormReenablesTheMainForm) {
-    HWND access = create("FORM2", main);
+    HWND access = create(kAccessCodeFormName, main);
     ASSERT_NE(access, nullptr);
     EXPECT_EQ(GetPropA(access, "ZQ_INITDLG"), nullptr);
     bool ownerDisabled = false, shown = false;
@@ -317,6 +317,7 @@ TEST_F(Modal, ClosingTheAccessFormReenablesTheMainForm) {
         closeResult = CloseForm(access);
         return true;
     });
+    recordModal(access);
     Watchdog dog(access, 5000);
     INT_PTR result = ShowFormModal(access, nullptr);
     EXPECT_FALSE(dog.fired);
@@ -329,12 +330,13 @@ TEST_F(Modal, ClosingTheAccessFormReenablesTheMainForm) {
     EXPECT_FALSE(IsWindow(access));
     EXPECT_TRUE(IsWindowEnabled(main));
     EXPECT_EQ(TaskHookReferenceCount(GetCurrentThreadId()), 1);
+    EXPECT_EQ(Log(), Expect({kShowModalSequence, kCloseModalSequence}, access));
 }
 
 TEST_F(Modal, TheAboutFormInitialisesOncePerWindow) {
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
-        HWND about = create("FORM5", main);
+        HWND about = create(kAboutFormName, main);
         ASSERT_NE(about, nullptr);
         EXPECT_EQ(GetPropA(about, "ZQ_INITDLG"), nullptr);
         uint32_t initialised = 0;
@@ -346,6 +348,7 @@ TEST_F(Modal, TheAboutFormInitialisesOncePerWindow) {
             PostMessageA(about, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
             return true;
         });
+        recordModal(about);
         Watchdog dog(about, 5000);
         ShowFormModal(about, nullptr);
         EXPECT_FALSE(dog.fired);
@@ -353,11 +356,12 @@ TEST_F(Modal, TheAboutFormInitialisesOncePerWindow) {
         EXPECT_EQ(again, 0);
         EXPECT_FALSE(IsWindow(about));
         EXPECT_TRUE(IsWindowEnabled(main));
+        EXPECT_EQ(Log(), Expect({kShowModalSequence, kCloseModalSequence}, about));
     }
 }
 
 TEST_F(Modal, CloseFormFromAnotherThreadPostsAndReturnsAtOnce) {
-    HWND access = create("FORM2", main);
+    HWND access = create(kAccessCodeFormName, main);
     LRESULT fromWorker = -1;
     DWORD workerMs = 0;
     std::string typed;
@@ -367,15 +371,16 @@ TEST_F(Modal, CloseFormFromAnotherThreadPostsAndReturnsAtOnce) {
         worker = std::thread([&] {
             // A message sent into the loop is served while it polls.
             DWORD t0 = GetTickCount();
-            SendMessageA(GetDlgItem(access, 101), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abc"));
+            SendMessageA(GetDlgItem(access, form2::kCode), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abc"));
             sendMs = GetTickCount() - t0;
-            typed = windowText(GetDlgItem(access, 101));
+            typed = windowText(GetDlgItem(access, form2::kCode));
             t0 = GetTickCount();
             fromWorker = CloseForm(access);
             workerMs = GetTickCount() - t0;
         });
         return true;
     });
+    recordModal(access);
     Watchdog dog(access, 5000);
     ShowFormModal(access, nullptr);
     worker.join();
@@ -386,18 +391,21 @@ TEST_F(Modal, CloseFormFromAnotherThreadPostsAndReturnsAtOnce) {
     EXPECT_EQ(typed, "abc");
     EXPECT_FALSE(IsWindow(access));
     EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_EQ(Log(), Expect({kShowModalSequence, kCloseModalSequence}, access));
 }
 
 TEST_F(Modal, AFormDestroyedWithoutEndingStillFreesItsOwner) {
-    HWND access = create("FORM2", main);
+    HWND access = create(kAccessCodeFormName, main);
     StartSteps([&](int) {
         DestroyWindow(access);
         return true;
     });
+    recordModal(access);
     Watchdog dog(access, 5000);
     ShowFormModal(access, nullptr);
     EXPECT_FALSE(dog.fired);
     EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_EQ(Log(), Expect({kShowModalSequence, kDestroyedModalSequence}, access));
 }
 
 INT_PTR CALLBACK AnsweringProcedure(HWND form, UINT message, WPARAM wParam, LPARAM) {
@@ -411,7 +419,7 @@ INT_PTR CALLBACK AnsweringProcedure(HWND form, UINT message, WPARAM wParam, LPAR
 }
 
 TEST_F(Modal, TheFormProcedureAnswersFirst) {
-    HWND access = create("FORM2", main);
+    HWND access = create(kAccessCodeFormName, main);
     WindowRecord record;
     ASSERT_TRUE(FindWindowRecord(access, record));
     EXPECT_TRUE(record.flags & WindowIsForm);
@@ -431,7 +439,7 @@ TEST_F(Modal, TheFormProcedureAnswersFirst) {
 }
 
 TEST_F(Modal, EndingStoresTheFormResult) {
-    HWND access = create("FORM2", main);
+    HWND access = create(kAccessCodeFormName, main);
     StartSteps([&](int) {
         WindowRecord record;
         FindWindowRecord(access, record);
@@ -442,14 +450,16 @@ TEST_F(Modal, EndingStoresTheFormResult) {
         CloseForm(access);
         return true;
     });
+    recordModal(access);
     Watchdog dog(access, 5000);
     EXPECT_EQ(ShowFormModal(access, nullptr), 42);
+    EXPECT_EQ(Log(), Expect({kShowModalSequence, kCloseModalSequence}, access));
 }
 
 TEST(ModalInput, MissingFormsReturnAtOnce) {
     EXPECT_EQ(ShowFormModal(nullptr, nullptr), 0);
     EXPECT_EQ(CloseForm(nullptr), 0);
-    HWND form = CreateForm("FORM5", nullptr, 0);
+    HWND form = CreateForm(kAboutFormName, nullptr, 0);
     DestroyWindow(form);
     DWORD t0 = GetTickCount();
     EXPECT_EQ(ShowFormModal(form, nullptr), 0);
@@ -459,7 +469,7 @@ TEST(ModalInput, MissingFormsReturnAtOnce) {
 }
 
 TEST_F(Form, ModelessFormsInitialiseAndShow) {
-    HWND about = create("FORM5");
+    HWND about = create(kAboutFormName);
     ShowFormModeless(about);
     EXPECT_TRUE(IsWindowVisible(about));
     EXPECT_EQ(PropValue(about, "ZQ_INITDLG"), 1u);
@@ -478,21 +488,21 @@ TEST(Startup, RunsTheMainFormAndANumberDraw) {
     std::string record, finalDisplay;
     bool stopEnabledWhileRolling = false, startEnabledAfter = false, visible = false;
     std::string title;
-    HWND form1 = nullptr;
+    HWND main = nullptr;
     int phase = 0;
     DWORD stopAt = 0;
     StartSteps(
         [&](int tick) {
-            form1 = gForms.form1;
-            HWND start = GetDlgItem(form1, 100), stop = GetDlgItem(form1, 101), display = GetDlgItem(form1, 102);
+            main = gForms.form1;
+            HWND start = GetDlgItem(main, form1::kStart), stop = GetDlgItem(main, form1::kStop), display = GetDlgItem(main, form1::kResultDisplay);
             if (tick > 400) {  // about eight seconds: give up, close
-                CloseForm(form1);
+                CloseForm(main);
                 return true;
             }
             switch (phase) {
             case 0:
-                visible = IsWindowVisible(form1);
-                title = windowText(form1);
+                visible = IsWindowVisible(main);
+                title = windowText(main);
                 SendMessageA(start, BM_CLICK, 0, 0);
                 stopEnabledWhileRolling = IsWindowEnabled(stop) && !IsWindowEnabled(start);
                 phase = 1;
@@ -511,16 +521,16 @@ TEST(Startup, RunsTheMainFormAndANumberDraw) {
                     EXPECT_EQ(windowText(display), finalDisplay);
                     return false;
                 }
-                record = windowText(GetDlgItem(form1, 119));
+                record = windowText(GetDlgItem(main, form1::kDrawRecord));
                 startEnabledAfter = IsWindowEnabled(start) && !IsWindowEnabled(stop);
-                CloseForm(form1);
+                CloseForm(main);
                 return true;
             }
         },
         20);
     int code = ApplicationStart(GetModuleHandleA(nullptr), nullptr, "", SW_SHOWNORMAL);
     EXPECT_EQ(code, 0);
-    EXPECT_FALSE(IsWindow(form1));
+    EXPECT_FALSE(IsWindow(main));
     EXPECT_TRUE(visible);
     EXPECT_EQ(title, "Tobrixv1.0");
     EXPECT_TRUE(stopEnabledWhileRolling);

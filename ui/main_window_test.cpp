@@ -1,6 +1,8 @@
 // The main window's size rules and texts, apart from any window.
 #include "ui/backgrounds.h"
+#include "ui/contact.h"
 #include "ui/help_about.h"
+#include "ui/ids.h"
 #include "ui/main_window.h"
 
 #include "runtime/numbers.h"
@@ -53,28 +55,26 @@ TEST(MainWindowRulesTest, DisplayIsCentredWithHalvesToEven) {
 }
 
 TEST(MainWindowRulesTest, BackgroundCommandsNameTheirPictures) {
-    EXPECT_STREQ(BackgroundFileForCommand(1000), "未标题-1.jpg");
-    EXPECT_STREQ(BackgroundFileForCommand(1003), "未标题-4.jpg");
-    EXPECT_EQ(BackgroundFileForCommand(999), nullptr);
-    EXPECT_EQ(BackgroundFileForCommand(1004), nullptr);
-    EXPECT_STREQ(kDefaultBackground, BackgroundFileForCommand(1001));
+    EXPECT_STREQ(BackgroundFileForCommand(menu::kBlueBackground), "未标题-1.jpg");
+    EXPECT_STREQ(BackgroundFileForCommand(menu::kYellowBackground), "未标题-4.jpg");
+    EXPECT_EQ(BackgroundFileForCommand(menu::kBlueBackground - 1), nullptr);
+    EXPECT_EQ(BackgroundFileForCommand(menu::kYellowBackground + 1), nullptr);
+    EXPECT_STREQ(kDefaultBackground, BackgroundFileForCommand(menu::kBlackBackground));
 }
 
-TEST(UsageGuideTest, FourParagraphsWithExactSeparators) {
+TEST(UsageGuideTest, FourNumberedParagraphsWithExactSeparators) {
     std::string text = UsageGuideText();
     const std::string sep = "\n\r\n\r";
     size_t a = text.find(sep), b = text.find(sep, a + 4), c = text.find(sep, b + 4);
     ASSERT_NE(c, std::string::npos);
     EXPECT_EQ(text.find(sep, c + 4), std::string::npos);
-    EXPECT_EQ(text.substr(0, a),
-              "1、在'切换'选项里可以切换选择抽取数字或者抽取姓名，抽取姓名选项里待抽文件以文本形式保存。"
-              "每个姓名以换行隔开。");
-    EXPECT_EQ(text.substr(a + 4, b - a - 4), "2、'模式切换'用于查看抽取记录，和其他一些功能。");
-    std::string p3 = text.substr(b + 4, c - b - 4), p4 = text.substr(c + 4);
-    EXPECT_EQ(p3.rfind("3、'高级选项'用于预设抽取的结果，", 0), 0u);
-    EXPECT_NE(p3.find("鹊信:80417263"), std::string::npos);
-    EXPECT_EQ(p4.rfind("4、如需功能更改或者重新开发请联系", 0), 0u);
-    EXPECT_NE(p4.find("鹊信：80417263，"), std::string::npos);
+    const std::string paragraphs[] = {text.substr(0, a), text.substr(a + 4, b - a - 4),
+                                      text.substr(b + 4, c - b - 4), text.substr(c + 4)};
+    const char* const numbers[] = {"1、", "2、", "3、", "4、"};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(paragraphs[i].rfind(numbers[i], 0), 0u) << paragraphs[i];
+    // The last two give the author's account: the one the contact label shows.
+    EXPECT_NE(paragraphs[2].find(TOBRIX_IM_SERVICE ":" TOBRIX_IM_ACCOUNT), std::string::npos);
+    EXPECT_NE(paragraphs[3].find(TOBRIX_IM_SERVICE "：" TOBRIX_IM_ACCOUNT), std::string::npos);
     EXPECT_NE(text.back(), '\n');
     EXPECT_NE(text.back(), '\r');
 }

@@ -41,16 +41,40 @@ start_display() {
 # Creates the prefix and keeps one server up for the whole run. All three
 # standard streams go to /dev/null: Wine's background services would otherwise
 # inherit the caller's pipes and ctest would wait for them for minutes.
+# Returns non-zero, naming the step, when Wine cannot be prepared: tests run
+# against a half-made prefix fail later in ways that point elsewhere.
 start_wine() {
-  mkdir -p "$WINEPREFIX"
+  if ! mkdir -p "$WINEPREFIX" 2>/dev/null; then
+    echo "wine.sh: cannot create the prefix $WINEPREFIX" >&2
+    return 1
+  fi
+  local rc=0
   # Exits with 2 when the prefix's server is already up (scripts/test runs
   # scripts/package inside its own session): that server is the one we want.
-  wineserver -p </dev/null >/dev/null 2>&1 || true
-  timeout 300 wineboot -i </dev/null >/dev/null 2>&1 || true
-  # Unmanaged windows: without a window manager, Wine otherwise waits about two
-  # seconds for one whenever a captioned window is hidden or destroyed.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
+  wineserver -p </dev/null >/dev/null 2>&1 || rc=$?
+  if [ $rc -ne 0 ] && [ $rc -ne 2 ]; then
+    echo "wine.sh: wineserver -p failed (exit $rc) for $WINEPREFIX" >&2
+    return 1
+  fi
   TOBRIX_WINE_STARTED=1
+  rc=0
+  timeout 300 wineboot -i </dev/null >/dev/null 2>&1 || rc=$?
+  if [ $rc -eq 124 ]; then
+    echo "wine.sh: wineboot -i timed out after 300 s for $WINEPREFIX" >&2
+    return 1
+  elif [ $rc -ne 0 ]; then
+    echo "wine.sh: wineboot -i failed (exit $rc) for $WINEPREFIX" >&2
+    return 1
+  fi
+  # Unmanaged windows: without a window manager, Wine otherwise waits about two
+  # seconds for one whenever a captioned window is hidden or destroyed. After a
+  # good wineboot this cannot fail unless the prefix is broken.
+  rc=0
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || rc=$?
+  if [ $rc -ne 0 ]; then
+    echo "wine.sh: reg add of the X11 driver's Managed value failed (exit $rc) for $WINEPREFIX" >&2
+    return 1
+  fi
 }
 
 # Keeps Wine's desktop process up until stop_all (tobrix_drive hold): without

@@ -40,7 +40,7 @@ protected:
     // Points of the band that the display does not cover, inside the visible
     // client area: its corners and above and below the display.
     std::vector<POINT> BandPoints() {
-        RECT band = ControlRectInClient(form, 103), display = ControlRectInClient(form, 102);
+        RECT band = ControlRectInClient(form, form1::kPicture), display = ControlRectInClient(form, form1::kResultDisplay);
         RECT client;
         GetClientRect(form, &client);
         int right = std::min(band.right, client.right) - 12, mid = (display.left + display.right) / 2;
@@ -80,34 +80,34 @@ TEST_F(BackgroundsHelpE2E, BandShowsEachGradientAndPlainColourWhenPictureIsGone)
     Launch(MakeProgramDirectory("band"));
     std::string seen;
     EXPECT_TRUE(BandBecomes(IsDark, 3000, &seen)) << "black gradient at start-up: " << seen;
-    RECT band = ControlRectInClient(form, 103);
+    RECT band = ControlRectInClient(form, form1::kPicture);
     EXPECT_EQ(band.left, 0);
     EXPECT_EQ(band.right - band.left, OuterSize(form).cx);
     EXPECT_EQ(band.bottom - band.top, 337);
 
-    SendMenuCommand(form, 1003);
+    SendMenuCommand(form, menu::kYellowBackground);
     EXPECT_TRUE(BandBecomes(IsYellow, 3000, &seen)) << "yellow: " << seen;
 
     ASSERT_TRUE(DeleteFileA((run.directory + "未标题-3.jpg").c_str()));
-    SendMenuCommand(form, 1002);
+    SendMenuCommand(form, menu::kRedBackground);
     ForceRepaint(form);
     EXPECT_TRUE(BandBecomes(IsButtonFace, 3000, &seen)) << "no red picture: " << seen;
     EXPECT_EQ(WaitForWindow(pid(), "提示", 100), nullptr);
 
     // Blue comes at once, without a repaint from outside.
-    SendMenuCommand(form, 1000);
+    SendMenuCommand(form, menu::kBlueBackground);
     EXPECT_TRUE(BandBecomes(IsBlue, 2000, &seen)) << "blue: " << seen;
 
     // Maximised, the picture spans the new width, still 337 high; the right
     // end of the band lies where the window did not reach before.
     SendMessageA(form, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     ASSERT_TRUE(IsZoomed(form));
-    band = ControlRectInClient(form, 103);
+    band = ControlRectInClient(form, form1::kPicture);
     EXPECT_EQ(band.right - band.left, OuterSize(form).cx);
     EXPECT_EQ(band.bottom - band.top, 337);
     EXPECT_TRUE(BandBecomes(IsBlue, 3000, &seen)) << "maximised: " << seen;
 
-    SendMenuCommand(form, 1001);
+    SendMenuCommand(form, menu::kBlackBackground);
     EXPECT_TRUE(BandBecomes(IsDark, 3000, &seen)) << "black again: " << seen;
 }
 
@@ -118,20 +118,20 @@ TEST_F(BackgroundsHelpE2E, NoPicturesLeaveThePlainBandAndTheProgramWorks) {
     Launch(dir);
     std::string seen;
     EXPECT_TRUE(BandBecomes(IsButtonFace, 3000, &seen)) << seen;
-    for (int command = 1000; command <= 1003; ++command) SendMenuCommand(form, command);
+    for (int command = menu::kBlueBackground; command <= menu::kYellowBackground; ++command) SendMenuCommand(form, command);
     ForceRepaint(form);
     EXPECT_TRUE(BandBecomes(IsButtonFace, 3000, &seen)) << seen;
     EXPECT_EQ(WaitForWindow(pid(), "提示", 100), nullptr);
 
-    SendClick(form, 100);
-    EXPECT_TRUE(WaitForText(form, 102, [](const std::string& s) { return !s.empty(); }, 5000));
-    SendClick(form, 101);
-    EXPECT_EQ(ControlText(form, 119), "  " + ControlText(form, 102));
+    SendClick(form, form1::kStart);
+    EXPECT_TRUE(WaitForText(form, form1::kResultDisplay, [](const std::string& s) { return !s.empty(); }, 5000));
+    SendClick(form, form1::kStop);
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "  " + ControlText(form, form1::kResultDisplay));
 }
 
 TEST_F(BackgroundsHelpE2E, UsageGuideTextByteForByte) {
     Launch(MakeProgramDirectory("guide"));
-    PostMenuCommand(form, 1008);
+    PostMenuCommand(form, menu::kUsageGuide);
     HWND box = WaitForMessageBox(pid(), "帮助", 5000);
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(WaitForEnabled(form, false, 2000));
@@ -177,22 +177,22 @@ TEST_F(BackgroundsHelpE2E, UsageGuideTextByteForByte) {
 
 TEST_F(BackgroundsHelpE2E, AboutFormShowsContactsAndItsNoticeCannotBePressed) {
     Launch(MakeProgramDirectory("about"));
-    PostMenuCommand(form, 1009);
+    PostMenuCommand(form, menu::kAbout);
     HWND about = WaitForWindow(pid(), "关于我们", 5000);
     ASSERT_NE(about, nullptr);
     EXPECT_TRUE(WaitForEnabled(form, false, 2000));
-    EXPECT_FALSE(ControlEnabled(about, 101));
-    EXPECT_TRUE(GetWindowLongA(GetDlgItem(about, 101), GWL_STYLE) & WS_DISABLED);
-    EXPECT_EQ(ControlText(about, 101), "随意制作，漏洞在所难免，如果你发现BUG请联系我。。");
-    EXPECT_TRUE(ControlEnabled(about, 100));
-    EXPECT_EQ(ControlText(about, 100), "点击此访问我>>获取更多的支持");
-    EXPECT_EQ(ControlText(about, 102), "我的" TOBRIX_IM_SERVICE);
-    EXPECT_EQ(ControlText(about, 103), TOBRIX_IM_ACCOUNT);
-    EXPECT_EQ(ControlText(about, 104), ControlText(form, 126));
-    EXPECT_FALSE(ControlText(about, 104).empty());
+    EXPECT_FALSE(ControlEnabled(about, form5::kBugNote));
+    EXPECT_TRUE(GetWindowLongA(GetDlgItem(about, form5::kBugNote), GWL_STYLE) & WS_DISABLED);
+    EXPECT_EQ(ControlText(about, form5::kBugNote), "随意制作，漏洞在所难免，如果你发现BUG请联系我。。");
+    EXPECT_TRUE(ControlEnabled(about, form5::kWebLink));
+    EXPECT_EQ(ControlText(about, form5::kWebLink), "点击此访问我>>获取更多的支持");
+    EXPECT_EQ(ControlText(about, form5::kImLabel), "我的" TOBRIX_IM_SERVICE);
+    EXPECT_EQ(ControlText(about, form5::kImAccount), TOBRIX_IM_ACCOUNT);
+    EXPECT_EQ(ControlText(about, form5::kWebLabel), ControlText(form, form1::kWebLabel));
+    EXPECT_FALSE(ControlText(about, form5::kWebLabel).empty());
 
     // The close box; its notice button did nothing meanwhile.
-    PostMessageA(GetDlgItem(about, 101), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(about, form5::kBugNote), BM_CLICK, 0, 0);
     PumpFor(200);
     EXPECT_TRUE(IsWindowVisible(about));
     EXPECT_EQ(TopLevelWindows(pid()).size(), 2u);

@@ -238,7 +238,7 @@ std::vector<Row> Table() {
 // rolling display change in between, and a longer name would come back cut.
 std::string DisplayText(HWND form) {
     std::string text(65536, '\0');
-    const LRESULT n = SendMessageA(GetDlgItem(form, 102), WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    const LRESULT n = SendMessageA(GetDlgItem(form, form1::kResultDisplay), WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
     text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
     return text;
 }
@@ -276,12 +276,12 @@ protected:
     }
 
     void RunLimits(const Row& row) {
-        SetControlText(form, 112, "0");
-        const std::string lower = Enter(115, row.first), upper = Enter(116, row.second);
+        SetControlText(form, form1::kJumpFrequency, "0");
+        const std::string lower = Enter(form1::kLowerLimit, row.first), upper = Enter(form1::kUpperLimit, row.second);
         EXPECT_EQ(lower, AsShown(row.first));
         EXPECT_EQ(upper, AsShown(row.second));
-        const std::string record = ControlText(form, 119);
-        PostClick(form, 100);
+        const std::string record = ControlText(form, form1::kDrawRecord);
+        PostClick(form, form1::kStart);
         HWND box = WaitForMessageBox(pid(), "提示", row.outcome == Outcome::Refused ? 5000 : 500);
         if (row.outcome == Outcome::Refused) {
             ASSERT_NE(box, nullptr) << "no refusal";
@@ -289,27 +289,27 @@ protected:
             DismissMessageBox(box);
             EXPECT_TRUE(WaitForWindowGone(box, 5000));
             // The buttons come back once the box has gone, one after the other.
-            EXPECT_TRUE(WaitForEnabled(GetDlgItem(form, 100), true, 5000));
-            EXPECT_TRUE(WaitForEnabled(GetDlgItem(form, 101), false, 5000));
+            EXPECT_TRUE(WaitForEnabled(GetDlgItem(form, form1::kStart), true, 5000));
+            EXPECT_TRUE(WaitForEnabled(GetDlgItem(form, form1::kStop), false, 5000));
             ASSERT_TRUE(Responds(form, 5000));
-            EXPECT_EQ(ControlText(form, 119), record);
+            EXPECT_EQ(ControlText(form, form1::kDrawRecord), record);
             return;
         }
         ASSERT_EQ(box, nullptr) << MessageBoxText(box);
-        EXPECT_TRUE(WaitForText(form, 102, [](const std::string& s) { return !s.empty(); }, 5000));
+        EXPECT_TRUE(WaitForText(form, form1::kResultDisplay, [](const std::string& s) { return !s.empty(); }, 5000));
         for (const std::string& s : Sample(30)) EXPECT_TRUE(IsWholeNumberIn(s, row.low, row.high)) << "'" << s << "'";
-        SendClick(form, 101);
-        const std::string result = ControlText(form, 102);
+        SendClick(form, form1::kStop);
+        const std::string result = ControlText(form, form1::kResultDisplay);
         EXPECT_TRUE(IsWholeNumberIn(result, row.low, row.high)) << "'" << result << "'";
-        EXPECT_EQ(ControlText(form, 119), record + "  " + result);
+        EXPECT_EQ(ControlText(form, form1::kDrawRecord), record + "  " + result);
     }
 
     void RunFrequency(const Row& row) {
-        SetControlText(form, 115, "1");
-        SetControlText(form, 116, "1000000");
-        EXPECT_EQ(Enter(112, row.first), AsShown(row.first));
-        SendClick(form, 100);
-        EXPECT_TRUE(WaitForText(form, 102, [](const std::string& s) { return !s.empty(); }, 5000));
+        SetControlText(form, form1::kLowerLimit, "1");
+        SetControlText(form, form1::kUpperLimit, "1000000");
+        EXPECT_EQ(Enter(form1::kJumpFrequency, row.first), AsShown(row.first));
+        SendClick(form, form1::kStart);
+        EXPECT_TRUE(WaitForText(form, form1::kResultDisplay, [](const std::string& s) { return !s.empty(); }, 5000));
         const std::vector<std::string> seen = Sample(40);
         const std::set<std::string> distinct(seen.begin(), seen.end());
         if (row.outcome == Outcome::Holds) {
@@ -317,20 +317,20 @@ protected:
         } else {
             EXPECT_GE(distinct.size(), 10u) << "the display hardly changes";
         }
-        SendClick(form, 101);
+        SendClick(form, form1::kStop);
     }
 
     // The row's preset file is in place already.
     void RunPreset(const Row& row) {
-        SetControlText(form, 112, "0");
-        SetControlText(form, 115, "1");
-        SetControlText(form, 116, "10");
-        const std::string record = ControlText(form, 119);
-        SendClick(form, 100);
-        EXPECT_TRUE(WaitForText(form, 102, [](const std::string& s) { return !s.empty(); }, 5000));
-        SendClick(form, 101);
-        const std::string shown = ControlText(form, 102);
-        const std::string added = ControlText(form, 119).substr(std::min(record.size(), ControlText(form, 119).size()));
+        SetControlText(form, form1::kJumpFrequency, "0");
+        SetControlText(form, form1::kLowerLimit, "1");
+        SetControlText(form, form1::kUpperLimit, "10");
+        const std::string record = ControlText(form, form1::kDrawRecord);
+        SendClick(form, form1::kStart);
+        EXPECT_TRUE(WaitForText(form, form1::kResultDisplay, [](const std::string& s) { return !s.empty(); }, 5000));
+        SendClick(form, form1::kStop);
+        const std::string shown = ControlText(form, form1::kResultDisplay);
+        const std::string added = ControlText(form, form1::kDrawRecord).substr(std::min(record.size(), ControlText(form, form1::kDrawRecord).size()));
         if (row.outcome == Outcome::Shows) {
             EXPECT_EQ(shown.size(), row.text.size());
             EXPECT_EQ(shown, row.text);
@@ -342,22 +342,22 @@ protected:
     }
 
     void RunNameFile(const Row& row, const std::string& file) {
-        const std::vector<std::string> items = ComboItems(form, 122);
+        const std::vector<std::string> items = ComboItems(form, form1::kNameFileList);
         const auto at = std::find(items.begin(), items.end(), file);
         ASSERT_NE(at, items.end()) << file << " is not listed";
-        SendMessageA(GetDlgItem(form, 122), CB_SETCURSEL, static_cast<WPARAM>(at - items.begin()), 0);
+        SendMessageA(GetDlgItem(form, form1::kNameFileList), CB_SETCURSEL, static_cast<WPARAM>(at - items.begin()), 0);
         const std::set<std::string> expected = row.accept ? std::set<std::string>() : ShownNames(row.first);
         auto allowed = [&](const std::string& s) {
             if (row.outcome == Outcome::Shows) return s == row.text;
             return row.accept ? row.accept(s) : expected.count(s) > 0;
         };
-        SendClick(form, 100);
+        SendClick(form, form1::kStart);
         PumpFor(300);
         for (const std::string& s : Sample(30)) EXPECT_TRUE(allowed(s)) << "'" << s << "'";
-        SendClick(form, 101);
-        const std::string result = ControlText(form, 102);
+        SendClick(form, form1::kStop);
+        const std::string result = ControlText(form, form1::kResultDisplay);
         EXPECT_TRUE(allowed(result)) << "'" << result << "'";
-        const std::string record = ControlText(form, 119);
+        const std::string record = ControlText(form, form1::kDrawRecord);
         ASSERT_GE(record.size(), result.size() + 2);
         EXPECT_EQ(record.substr(record.size() - result.size() - 2), "  " + result);
     }
@@ -410,8 +410,8 @@ TEST_F(BadInputE2E, EveryRowGivesTheRulesResultAndLeavesTheProgramWorking) {
             ASSERT_NO_FATAL_FAILURE(Launch(dir));
             running = dir;
             if (row.kind == Kind::NameFile) {
-                SendMenuCommand(form, 1005);
-                SetControlText(form, 112, "0");
+                SendMenuCommand(form, menu::kNameMode);
+                SetControlText(form, form1::kJumpFrequency, "0");
             }
         }
         if (row.kind == Kind::Preset) {
@@ -424,19 +424,19 @@ TEST_F(BadInputE2E, EveryRowGivesTheRulesResultAndLeavesTheProgramWorking) {
         case Kind::Preset: RunPreset(row); break;
         case Kind::NameFile: RunNameFile(row, nameFiles[nameFile++]); break;
         case Kind::ManyNameFiles: {
-            const std::vector<std::string> items = ComboItems(form, 122);
+            const std::vector<std::string> items = ComboItems(form, form1::kNameFileList);
             EXPECT_EQ(items.size(), 1000u);
             EXPECT_EQ(std::set<std::string>(items.begin(), items.end()).size(), 1000u);
             for (const std::string& item : items) EXPECT_TRUE(before.count(item)) << item;
             // The names box holds the first listed file's one name.
             ASSERT_FALSE(items.empty());
-            EXPECT_EQ(ControlText(form, 131), ReadFileBytes(dir + items[0]) + "\n\r");
+            EXPECT_EQ(ControlText(form, form1::kNamesBox), ReadFileBytes(dir + items[0]) + "\n\r");
             break;
         }
         }
         EXPECT_TRUE(Responds(form, 5000)) << "no longer answering";
-        EXPECT_TRUE(ControlEnabled(form, 100));
-        EXPECT_FALSE(ControlEnabled(form, 101));
+        EXPECT_TRUE(ControlEnabled(form, form1::kStart));
+        EXPECT_FALSE(ControlEnabled(form, form1::kStop));
         EXPECT_EQ(ChangedFiles(before, SnapshotDirectory(dir)), "");
     }
 }

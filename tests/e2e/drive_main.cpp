@@ -16,13 +16,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ui/ids.h"
+
 static HWND FindMainWindow() { return FindWindowA(nullptr, "Tobrixv1.0"); }
 
 static int WaitForMainWindow(int seconds) {
     DWORD deadline = GetTickCount() + DWORD(seconds) * 1000;
     while (GetTickCount() < deadline) {
         HWND form = FindMainWindow();
-        HWND bar = form ? GetDlgItem(form, 105) : nullptr;
+        HWND bar = form ? GetDlgItem(form, form1::kStatusBar) : nullptr;
         // The date in the status bar is the last thing the window sets up
         // before its background; give the picture a moment to paint.
         if (bar && IsWindowVisible(form) && LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0)) > 0) {
@@ -38,7 +40,7 @@ static int WaitForMainWindow(int seconds) {
 static int CloseMainWindow() {
     HWND form = FindMainWindow();
     if (!form) return 0;
-    PostMessageA(GetDlgItem(form, 120), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(form, form1::kClose), BM_CLICK, 0, 0);
     for (int i = 0; i < 200 && IsWindow(form); ++i) Sleep(50);
     return IsWindow(form) ? 1 : 0;
 }

@@ -128,7 +128,7 @@ bool LaunchTobrix(const std::string& directory, TobrixRun& run, DWORD timeoutMs,
     // date is the last visible step, so wait for it.
     DWORD start = GetTickCount();
     while (GetTickCount() - start < timeoutMs) {
-        HWND bar = GetDlgItem(run.form1, 105);
+        HWND bar = GetDlgItem(run.form1, form1::kStatusBar);
         DWORD_PTR length = 0;
         if (bar && SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, 0, 0, SMTO_NORMAL, 200, &length) &&
             LOWORD(length) > 0)
@@ -306,7 +306,7 @@ SIZE OuterSize(HWND window) {
 }
 
 std::string StatusBarText(const TobrixRun& run) {
-    HWND bar = GetDlgItem(run.form1, 105);
+    HWND bar = GetDlgItem(run.form1, form1::kStatusBar);
     if (!bar || !run.process.hProcess) return "";
     int length = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0));
     SIZE_T size = SIZE_T(length) + 1;
@@ -322,7 +322,7 @@ std::string StatusBarText(const TobrixRun& run) {
 }
 
 UINT StatusBarFlags(HWND form) {
-    return HIWORD(SendMessageA(GetDlgItem(form, 105), SB_GETTEXTLENGTHA, 0, 0));
+    return HIWORD(SendMessageA(GetDlgItem(form, form1::kStatusBar), SB_GETTEXTLENGTHA, 0, 0));
 }
 
 HWND WaitForMessageBox(DWORD processId, const std::string& caption, DWORD timeoutMs) {

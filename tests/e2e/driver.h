@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/ids.h"  // the control and command numbers the driver takes
+
 struct TobrixRun {
     PROCESS_INFORMATION process{};
     std::string directory;  // program directory, with a trailing backslash

@@ -47,16 +47,16 @@ protected:
 
     // Start, wait for a candidate, Stop; the display afterwards.
     std::string Draw() {
-        SendClick(form, 100);
-        EXPECT_TRUE(WaitForText(form, 102, IsNotEmpty, 5000));
-        SendClick(form, 101);
-        return ControlText(form, 102);
+        SendClick(form, form1::kStart);
+        EXPECT_TRUE(WaitForText(form, form1::kResultDisplay, IsNotEmpty, 5000));
+        SendClick(form, form1::kStop);
+        return ControlText(form, form1::kResultDisplay);
     }
 
     void ExpectNothingSaid() { EXPECT_EQ(WaitForWindow(pid(), "提示", 300), nullptr); }
 
     // "数字高级", the access code, the value, "保存": both forms close.
-    void SaveNumberPreset(const std::string& value) { SavePresetThroughForms(form, pid(), 1006, value); }
+    void SaveNumberPreset(const std::string& value) { SavePresetThroughForms(form, pid(), menu::kNumberPreset, value); }
 
     TobrixRun run;
     HWND form = nullptr;
@@ -73,14 +73,14 @@ TEST_F(FaultsE2E, PresetFileHeldExclusivelyAtStopLeavesTheRolledResult) {
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const std::string shown = Draw();
     EXPECT_TRUE(IsRolledNumber(shown)) << "'" << shown << "'";
-    EXPECT_EQ(ControlText(form, 119), "  " + shown);
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "  " + shown);
     ExpectNothingSaid();
     CloseHandle(held);
 
     // Released, the preset is in force again: it shows, the record keeps the
     // rolled number.
     EXPECT_EQ(Draw(), "88");
-    const std::string record = ControlText(form, 119);
+    const std::string record = ControlText(form, form1::kDrawRecord);
     ASSERT_GT(record.size(), 2 + shown.size() + 2);
     EXPECT_TRUE(IsRolledNumber(record.substr(2 + shown.size() + 2))) << record;
     EXPECT_EQ(ReadFileBytes(dir + "config1.ini"), preset);
@@ -122,19 +122,19 @@ TEST_F(FaultsE2E, NameFileDeletedAfterListingDrawsOneEmptyName) {
     const std::string dir = MakeProgramDirectory("vanished");
     ASSERT_TRUE(WriteFileBytes(dir + "names.txt", "张三\r\n李四"));
     Launch(dir);
-    SendMenuCommand(form, 1005);
-    ASSERT_EQ(ComboItems(form, 122), std::vector<std::string>{"names.txt"});
-    ASSERT_EQ(ComboSelection(form, 122), 0);
+    SendMenuCommand(form, menu::kNameMode);
+    ASSERT_EQ(ComboItems(form, form1::kNameFileList), std::vector<std::string>{"names.txt"});
+    ASSERT_EQ(ComboSelection(form, form1::kNameFileList), 0);
 
     ASSERT_TRUE(DeleteFileA((dir + "names.txt").c_str()));
-    SendClick(form, 100);
+    SendClick(form, form1::kStart);
     for (int i = 0; i < 30; ++i) {
-        EXPECT_EQ(ControlText(form, 102), "");
+        EXPECT_EQ(ControlText(form, form1::kResultDisplay), "");
         PumpFor(10);
     }
-    SendClick(form, 101);
-    EXPECT_EQ(ControlText(form, 102), "");
-    EXPECT_EQ(ControlText(form, 119), "  ");
+    SendClick(form, form1::kStop);
+    EXPECT_EQ(ControlText(form, form1::kResultDisplay), "");
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "  ");
     // The read created it again, empty.
     ASSERT_TRUE(FileExists(dir + "names.txt"));
     EXPECT_EQ(ReadFileBytes(dir + "names.txt"), "");
@@ -142,10 +142,10 @@ TEST_F(FaultsE2E, NameFileDeletedAfterListingDrawsOneEmptyName) {
 
     // Written again, its names come back at the next Start.
     ASSERT_TRUE(WriteFileBytes(dir + "names.txt", "王五"));
-    SendClick(form, 100);
-    EXPECT_TRUE(WaitForText(form, 102, IsNotEmpty, 5000));
-    SendClick(form, 101);
-    EXPECT_EQ(ControlText(form, 102), "王五");
+    SendClick(form, form1::kStart);
+    EXPECT_TRUE(WaitForText(form, form1::kResultDisplay, IsNotEmpty, 5000));
+    SendClick(form, form1::kStop);
+    EXPECT_EQ(ControlText(form, form1::kResultDisplay), "王五");
 }
 
 TEST_F(FaultsE2E, BrokenBackgroundPicturesLeaveThePlainBand) {
@@ -156,14 +156,14 @@ TEST_F(FaultsE2E, BrokenBackgroundPicturesLeaveThePlainBand) {
     ASSERT_TRUE(WriteFileBytes(dir + "未标题-1.jpg", blue.substr(0, blue.size() / 2)));
     ASSERT_TRUE(WriteFileBytes(dir + "未标题-3.jpg", red.substr(0, 9)));
     Launch(dir);
-    HWND band = GetDlgItem(form, 103);
+    HWND band = GetDlgItem(form, form1::kPicture);
     ASSERT_NE(GetPropA(band, "ZQ_IBOX_PUNK"), nullptr) << "the black gradient at start-up";
 
     // A point of the band beside the result display.
-    const RECT rect = ControlRectInClient(form, 103);
+    const RECT rect = ControlRectInClient(form, form1::kPicture);
     const POINT point{rect.left + 8, rect.top + 8};
     const COLORREF buttonFace = GetSysColor(COLOR_BTNFACE);
-    for (int command : {1000, 1002}) {
+    for (int command : {menu::kBlueBackground, menu::kRedBackground}) {
         SendMenuCommand(form, command);
         ASSERT_TRUE(Responds(form, 5000)) << command;
         EXPECT_EQ(GetPropA(band, "ZQ_IBOX_PUNK"), nullptr) << command;
@@ -173,7 +173,7 @@ TEST_F(FaultsE2E, BrokenBackgroundPicturesLeaveThePlainBand) {
         ExpectNothingSaid();
     }
 
-    SendMenuCommand(form, 1001);
+    SendMenuCommand(form, menu::kBlackBackground);
     EXPECT_NE(GetPropA(band, "ZQ_IBOX_PUNK"), nullptr);
     EXPECT_TRUE(IsRolledNumber(Draw()));
 }
@@ -294,9 +294,9 @@ TEST_F(FaultsE2E, RegistryRefusingTheWriteChangesNothing) {
         EXPECT_EQ(ReadWebValue(), "left by the test") << "the write went through";
         ExpectNothingSaid();
         EXPECT_FALSE(StatusBarText(run).empty());
-        EXPECT_EQ(ComboItems(form, 122), std::vector<std::string>{"names.txt"});
+        EXPECT_EQ(ComboItems(form, form1::kNameFileList), std::vector<std::string>{"names.txt"});
         EXPECT_TRUE(IsRolledNumber(Draw()));
-        PostClick(form, 120);
+        PostClick(form, form1::kClose);
         EXPECT_EQ(WaitForExit(run, 15000), 0u);
         EndTobrix(run);
     }

@@ -18,20 +18,20 @@ inline bool IsSignedWhole(const std::string& s) {
     return true;
 }
 
-// A preset saved as the operator does it: the menu command (1006 "数字高级",
-// 1007 "姓名高级"), the access code, the value, "保存"; both forms close and
-// the main window is enabled again.
+// A preset saved as the operator does it: the menu command (menu::kNumberPreset
+// "数字高级" or menu::kNamePreset "姓名高级"), the access code, the value, "保存";
+// both forms close and the main window is enabled again.
 inline void SavePresetThroughForms(HWND form, DWORD pid, int command, const std::string& value,
                                    DWORD timeoutMs = 10000) {
     PostMenuCommand(form, command);
     HWND code = WaitForWindow(pid, "请输入口令...", timeoutMs);
     ASSERT_NE(code, nullptr);
-    SetControlText(code, 101, "5038172694");
-    PostClick(code, 100);
+    SetControlText(code, form2::kCode, "5038172694");
+    PostClick(code, form2::kOk);
     HWND preset = WaitForWindow(pid, "预设", timeoutMs);
     ASSERT_NE(preset, nullptr);
-    SetControlText(preset, 102, value);
-    PostClick(preset, 101);
+    SetControlText(preset, form3::kPreset, value);
+    PostClick(preset, form3::kSave);
     ASSERT_TRUE(WaitForWindowGone(preset, timeoutMs));
     ASSERT_TRUE(WaitForWindowGone(code, timeoutMs));
     ASSERT_TRUE(WaitForEnabled(form, true, timeoutMs));

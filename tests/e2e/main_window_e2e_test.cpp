@@ -12,7 +12,8 @@
 
 namespace {
 
-const int kNameControls[] = {107, 108, 109, 110, 122, 123};
+const int kNameControls[] = {form1::kEditFile,     form1::kNewFile,      form1::kDeleteFile,
+                              form1::kRefreshFiles, form1::kNameFileList, form1::kFileListLabel};
 
 // " 7", "-3": the sign blank or the minus, then digits, nothing else.
 
@@ -31,23 +32,23 @@ class MainWindowE2E : public TobrixE2E {
 protected:
     // Starts a draw and waits until the display shows a first candidate.
     std::string StartAndWaitForCandidate() {
-        SetControlText(form, 102, "");  // so that the first candidate is told from the last result
-        SendClick(form, 100);
+        SetControlText(form, form1::kResultDisplay, "");  // so that the first candidate is told from the last result
+        SendClick(form, form1::kStart);
         std::string shown;
-        EXPECT_TRUE(WaitForText(form, 102, IsNotEmpty, 5000, &shown));
+        EXPECT_TRUE(WaitForText(form, form1::kResultDisplay, IsNotEmpty, 5000, &shown));
         return shown;
     }
 
     void ExpectIdleButtons() {
-        EXPECT_TRUE(ControlEnabled(form, 100));
-        EXPECT_FALSE(ControlEnabled(form, 101));
+        EXPECT_TRUE(ControlEnabled(form, form1::kStart));
+        EXPECT_FALSE(ControlEnabled(form, form1::kStop));
     }
 
     // The display must stay as it is: nothing of an ended draw may reach it.
     void ExpectDisplayStays(const std::string& text) {
         for (int i = 0; i < 10; ++i) {
             PumpFor(30);
-            ASSERT_EQ(ControlText(form, 102), text);
+            ASSERT_EQ(ControlText(form, form1::kResultDisplay), text);
         }
     }
 
@@ -70,22 +71,22 @@ TEST_F(MainWindowE2E, StartUpFillsListsDateAndClockAndCollapsesWindow) {
     ASSERT_EQ(order.size(), 3u);
     Launch(dir);
 
-    EXPECT_EQ(ComboItems(form, 122), order);
-    EXPECT_EQ(ComboSelection(form, 122), 0);
+    EXPECT_EQ(ComboItems(form, form1::kNameFileList), order);
+    EXPECT_EQ(ComboSelection(form, form1::kNameFileList), 0);
     // Each CR-separated piece followed by LF CR; later pieces keep their LF.
     const std::string shownAs[] = {"X1\n\r\nY1\n\r\nZ1\n\r", "X2\n\r\nY2\n\r", "X3\n\r"};
     const std::string firstName = order[0];
     int first = firstName == "b.txt" ? 0 : firstName == "c.txt" ? 1 : 2;
-    EXPECT_EQ(ControlText(form, 131), shownAs[first]);
+    EXPECT_EQ(ControlText(form, form1::kNamesBox), shownAs[first]);
 
     std::vector<std::string> intervals = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10",
                                           "随机(1-15)"};
-    EXPECT_EQ(ComboItems(form, 128), intervals);
-    EXPECT_EQ(ComboSelection(form, 128), 0);
-    EXPECT_EQ(ComboItems(form, 111), std::vector<std::string>{"1"});
-    EXPECT_EQ(ComboSelection(form, 111), 0);
+    EXPECT_EQ(ComboItems(form, form1::kDrawInterval), intervals);
+    EXPECT_EQ(ComboSelection(form, form1::kDrawInterval), 0);
+    EXPECT_EQ(ComboItems(form, form1::kStepList), std::vector<std::string>{"1"});
+    EXPECT_EQ(ComboSelection(form, form1::kStepList), 0);
     ExpectNameControlsShown(false);
-    EXPECT_EQ(ControlText(form, 119), "");
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "");
 
     SYSTEMTIME today;
     GetLocalTime(&today);
@@ -93,7 +94,7 @@ TEST_F(MainWindowE2E, StartUpFillsListsDateAndClockAndCollapsesWindow) {
     std::snprintf(date, sizeof date, "%02u-%02u-%04u", today.wMonth, today.wDay, today.wYear);
     EXPECT_EQ(StatusBarText(run), date);
     // The window text of the bar is its part 0 as well.
-    EXPECT_EQ(WindowText(GetDlgItem(form, 105)), date);
+    EXPECT_EQ(WindowText(GetDlgItem(form, form1::kStatusBar)), date);
     EXPECT_TRUE(StatusBarFlags(form) & SBT_NOBORDERS);
 
     SIZE size = OuterSize(form);
@@ -104,7 +105,7 @@ TEST_F(MainWindowE2E, StartUpFillsListsDateAndClockAndCollapsesWindow) {
     std::vector<int> seen;
     DWORD startTick = GetTickCount();
     while (GetTickCount() - startTick < 3300) {
-        std::string text = ControlText(form, 124);
+        std::string text = ControlText(form, form1::kClock);
         int s = SecondsOfDay(text);
         ASSERT_GE(s, 0) << "clock shows '" << text << "'";
         if (seen.empty() || seen.back() != s) {
@@ -129,41 +130,41 @@ TEST_F(MainWindowE2E, ToggleLabelExpandsAndCollapsesWithStatusBarAtBottom) {
     // at the bottom of the client area, as wide as the client: that is where
     // it must end up, 20 high, whatever the frame metrics.
     auto expectBarAtBottom = [&]() -> int {
-        RECT bar = ControlRectInClient(form, 105), client;
+        RECT bar = ControlRectInClient(form, form1::kStatusBar), client;
         GetClientRect(form, &client);
         EXPECT_EQ(bar.left, 0);
         EXPECT_EQ(bar.bottom, client.bottom);
         EXPECT_EQ(bar.bottom - bar.top, 20);
         EXPECT_EQ(bar.right - bar.left, client.right);
-        EXPECT_TRUE(ControlVisible(form, 105));
+        EXPECT_TRUE(ControlVisible(form, form1::kStatusBar));
         return bar.top;
     };
     ASSERT_EQ(OuterSize(form).cy, 565);
     int collapsedTop = expectBarAtBottom();
 
     // Hovering is not pressing.
-    HWND label = GetDlgItem(form, 104);
+    HWND label = GetDlgItem(form, form1::kPanelToggle);
     SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(OuterSize(form).cy, 565);
 
-    SendLabelPress(form, 104);
+    SendLabelPress(form, form1::kPanelToggle);
     EXPECT_EQ(OuterSize(form).cx, 1097);
     EXPECT_EQ(OuterSize(form).cy, 753);
     EXPECT_EQ(expectBarAtBottom(), collapsedTop + 188);
-    EXPECT_EQ(ControlText(form, 104), "模式切换>>");
+    EXPECT_EQ(ControlText(form, form1::kPanelToggle), "模式切换>>");
     // The lower panel is in view now.
-    EXPECT_LE(ControlRectInClient(form, 119).bottom, ControlRectInClient(form, 105).top);
+    EXPECT_LE(ControlRectInClient(form, form1::kDrawRecord).bottom, ControlRectInClient(form, form1::kStatusBar).top);
 
-    SendLabelPress(form, 104);
+    SendLabelPress(form, form1::kPanelToggle);
     EXPECT_EQ(OuterSize(form).cy, 565);
     EXPECT_EQ(expectBarAtBottom(), collapsedTop);
 
     // The same with the real mouse: press and release over the label.
-    MouseClickControl(form, 104);
+    MouseClickControl(form, form1::kPanelToggle);
     PumpFor(300);
     EXPECT_EQ(OuterSize(form).cy, 753);
-    MouseClickControl(form, 104);
+    MouseClickControl(form, form1::kPanelToggle);
     PumpFor(300);
     EXPECT_EQ(OuterSize(form).cy, 565);
     EXPECT_TRUE(Responds(form, 2000));
@@ -171,33 +172,33 @@ TEST_F(MainWindowE2E, ToggleLabelExpandsAndCollapsesWithStatusBarAtBottom) {
 
 TEST_F(MainWindowE2E, MaximiseHidesToggleAndMovesContactLabelsRestoreLeavesThem) {
     Launch(MakeProgramDirectory("maximise"));
-    RECT before125 = ControlRectInClient(form, 125);
-    RECT oldFrame = ControlRectInClient(form, 106);
-    ASSERT_TRUE(ControlVisible(form, 104));
+    RECT before125 = ControlRectInClient(form, form1::kContactLabel);
+    RECT oldFrame = ControlRectInClient(form, form1::kSettingsFrame);
+    ASSERT_TRUE(ControlVisible(form, form1::kPanelToggle));
 
     PumpFor(800);  // painted as a user sees it before maximising
     SendMessageA(form, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
     ASSERT_TRUE(IsZoomed(form));
     SIZE big = OuterSize(form);
     EXPECT_GT(big.cx, 1097);
-    EXPECT_FALSE(ControlVisible(form, 104));
-    RECT r125 = ControlRectInClient(form, 125), r126 = ControlRectInClient(form, 126);
+    EXPECT_FALSE(ControlVisible(form, form1::kPanelToggle));
+    RECT r125 = ControlRectInClient(form, form1::kContactLabel), r126 = ControlRectInClient(form, form1::kWebLabel);
     EXPECT_EQ(r125.left, big.cx - 180);
     EXPECT_EQ(r125.top, big.cy - 83);
     EXPECT_EQ(r126.left, big.cx - 100);
     EXPECT_EQ(r126.top, big.cy - 83);
-    RECT bar = ControlRectInClient(form, 105), client;
+    RECT bar = ControlRectInClient(form, form1::kStatusBar), client;
     GetClientRect(form, &client);
     EXPECT_EQ(bar.bottom, client.bottom);
     EXPECT_EQ(bar.right - bar.left, client.right);
     EXPECT_EQ(bar.bottom - bar.top, 20);
-    RECT band = ControlRectInClient(form, 103), display = ControlRectInClient(form, 102);
+    RECT band = ControlRectInClient(form, form1::kPicture), display = ControlRectInClient(form, form1::kResultDisplay);
     EXPECT_EQ(band.right - band.left, big.cx);
     EXPECT_EQ(band.bottom - band.top, 337);
     // The display sits in the middle of the band (to the pixel, either way).
     EXPECT_LE(std::abs((display.left - band.left) - (band.right - display.right)), 1);
     EXPECT_LE(std::abs((display.top - band.top) - (band.bottom - display.bottom)), 1);
-    RECT frame = ControlRectInClient(form, 106);
+    RECT frame = ControlRectInClient(form, form1::kSettingsFrame);
     EXPECT_EQ(frame.right - frame.left, big.cx - 34);
     EXPECT_EQ(frame.bottom - frame.top, 73);
     // Where the frame's right edge was, the widened frame shows plain
@@ -215,14 +216,14 @@ TEST_F(MainWindowE2E, MaximiseHidesToggleAndMovesContactLabelsRestoreLeavesThem)
     ASSERT_FALSE(IsZoomed(form));
     EXPECT_EQ(OuterSize(form).cx, 1097);
     EXPECT_EQ(OuterSize(form).cy, 565);
-    EXPECT_TRUE(ControlVisible(form, 104));
-    RECT after125 = ControlRectInClient(form, 125), after126 = ControlRectInClient(form, 126);
+    EXPECT_TRUE(ControlVisible(form, form1::kPanelToggle));
+    RECT after125 = ControlRectInClient(form, form1::kContactLabel), after126 = ControlRectInClient(form, form1::kWebLabel);
     EXPECT_EQ(after125.left, r125.left);
     EXPECT_EQ(after125.top, r125.top);
     EXPECT_EQ(after126.left, r126.left);
     EXPECT_EQ(after126.top, r126.top);
     EXPECT_NE(after125.left, before125.left);
-    EXPECT_EQ(ControlRectInClient(form, 103).right - ControlRectInClient(form, 103).left, 1097);
+    EXPECT_EQ(ControlRectInClient(form, form1::kPicture).right - ControlRectInClient(form, form1::kPicture).left, 1097);
 
     // Once more, from the restored window as painted.
     PumpFor(800);
@@ -243,55 +244,55 @@ TEST_F(MainWindowE2E, DrawsInBothModesBuildTheRecordAndClearEmptiesIt) {
     std::string expected;
 
     StartAndWaitForCandidate();
-    SendClick(form, 101);
-    std::string first = ControlText(form, 102);
+    SendClick(form, form1::kStop);
+    std::string first = ControlText(form, form1::kResultDisplay);
     EXPECT_TRUE(IsSignedWhole(first) && atoi(first.c_str()) >= 1 && atoi(first.c_str()) <= 10)
         << first;
     expected += "  " + first;
     ExpectIdleButtons();
 
     // Negative numbers bring their minus instead of the sign blank.
-    SetControlText(form, 115, "-3");
-    SetControlText(form, 116, "-2");
+    SetControlText(form, form1::kLowerLimit, "-3");
+    SetControlText(form, form1::kUpperLimit, "-2");
     StartAndWaitForCandidate();
-    SendClick(form, 101);
-    std::string second = ControlText(form, 102);
+    SendClick(form, form1::kStop);
+    std::string second = ControlText(form, form1::kResultDisplay);
     EXPECT_TRUE(second == "-3" || second == "-2") << second;
     expected += "  " + second;
-    EXPECT_EQ(ControlText(form, 119), expected);
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), expected);
 
-    SendMenuCommand(form, 1005);
+    SendMenuCommand(form, menu::kNameMode);
     ExpectNameControlsShown(true);
-    EXPECT_EQ(ComboItems(form, 122), std::vector<std::string>{"names.txt"});
+    EXPECT_EQ(ComboItems(form, form1::kNameFileList), std::vector<std::string>{"names.txt"});
     std::string candidate = StartAndWaitForCandidate();
     EXPECT_TRUE(names.count(candidate)) << candidate;
-    EXPECT_FALSE(ControlEnabled(form, 100));
-    EXPECT_TRUE(ControlEnabled(form, 101));
-    SendClick(form, 101);
-    std::string third = ControlText(form, 102);
+    EXPECT_FALSE(ControlEnabled(form, form1::kStart));
+    EXPECT_TRUE(ControlEnabled(form, form1::kStop));
+    SendClick(form, form1::kStop);
+    std::string third = ControlText(form, form1::kResultDisplay);
     EXPECT_TRUE(names.count(third)) << third;
     expected += "  " + third;
     ExpectIdleButtons();
     ExpectDisplayStays(third);
 
     // Back to numbers: the record keeps both kinds, in the order stopped.
-    SendMenuCommand(form, 1004);
+    SendMenuCommand(form, menu::kNumberMode);
     StartAndWaitForCandidate();
-    SendClick(form, 101);
-    std::string fourth = ControlText(form, 102);
+    SendClick(form, form1::kStop);
+    std::string fourth = ControlText(form, form1::kResultDisplay);
     EXPECT_TRUE(fourth == "-3" || fourth == "-2") << fourth;
     expected += "  " + fourth;
-    EXPECT_EQ(ControlText(form, 119), expected);
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), expected);
 
-    ASSERT_NE(ControlText(form, 131), "");
-    SendClick(form, 121);
-    EXPECT_EQ(ControlText(form, 119), "");
-    EXPECT_EQ(ControlText(form, 131), "");
+    ASSERT_NE(ControlText(form, form1::kNamesBox), "");
+    SendClick(form, form1::kClear);
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "");
+    EXPECT_EQ(ControlText(form, form1::kNamesBox), "");
     // Cleared for good: a later draw starts a new record.
     StartAndWaitForCandidate();
-    SendClick(form, 101);
-    EXPECT_EQ(ControlText(form, 119), "  " + ControlText(form, 102));
-    EXPECT_EQ(ControlText(form, 131), "");
+    SendClick(form, form1::kStop);
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "  " + ControlText(form, form1::kResultDisplay));
+    EXPECT_EQ(ControlText(form, form1::kNamesBox), "");
 }
 
 TEST_F(MainWindowE2E, ModeChangeDuringDrawAbandonsIt) {
@@ -300,39 +301,39 @@ TEST_F(MainWindowE2E, ModeChangeDuringDrawAbandonsIt) {
     Launch(dir);
 
     StartAndWaitForCandidate();
-    SendMenuCommand(form, 1005);
-    EXPECT_EQ(ControlText(form, 102), "");
+    SendMenuCommand(form, menu::kNameMode);
+    EXPECT_EQ(ControlText(form, form1::kResultDisplay), "");
     ExpectIdleButtons();
     ExpectNameControlsShown(true);
-    EXPECT_FALSE(ControlEnabled(form, 115));
-    EXPECT_FALSE(ControlEnabled(form, 116));
-    EXPECT_FALSE(ControlEnabled(form, 111));
-    EXPECT_TRUE(ControlEnabled(form, 112));
+    EXPECT_FALSE(ControlEnabled(form, form1::kLowerLimit));
+    EXPECT_FALSE(ControlEnabled(form, form1::kUpperLimit));
+    EXPECT_FALSE(ControlEnabled(form, form1::kStepList));
+    EXPECT_TRUE(ControlEnabled(form, form1::kJumpFrequency));
     ExpectDisplayStays("");
-    EXPECT_EQ(ControlText(form, 119), "");
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "");
 
     StartAndWaitForCandidate();
-    SendMenuCommand(form, 1004);
-    EXPECT_EQ(ControlText(form, 102), "");
+    SendMenuCommand(form, menu::kNumberMode);
+    EXPECT_EQ(ControlText(form, form1::kResultDisplay), "");
     ExpectIdleButtons();
     ExpectNameControlsShown(false);
-    for (int id : {111, 112, 115, 116}) EXPECT_TRUE(ControlEnabled(form, id)) << id;
+    for (int id : {form1::kStepList, form1::kJumpFrequency, form1::kLowerLimit, form1::kUpperLimit}) EXPECT_TRUE(ControlEnabled(form, id)) << id;
     ExpectDisplayStays("");
-    EXPECT_EQ(ControlText(form, 119), "");
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "");
 
     // The window still draws normally afterwards.
     StartAndWaitForCandidate();
-    SendClick(form, 101);
-    EXPECT_EQ(ControlText(form, 119), "  " + ControlText(form, 102));
+    SendClick(form, form1::kStop);
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "  " + ControlText(form, form1::kResultDisplay));
 }
 
 TEST_F(MainWindowE2E, UnusualLimitsAreRefusedOrDrawnAsTheyRead) {
     Launch(MakeProgramDirectory("limits"));
     auto expectRefused = [&](const char* lower, const char* upper) {
         SCOPED_TRACE(std::string(lower) + " / " + upper);
-        SetControlText(form, 115, lower);
-        SetControlText(form, 116, upper);
-        PostClick(form, 100);
+        SetControlText(form, form1::kLowerLimit, lower);
+        SetControlText(form, form1::kUpperLimit, upper);
+        PostClick(form, form1::kStart);
         HWND box = WaitForMessageBox(run.process.dwProcessId, "提示", 5000);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(MessageBoxText(box), "上限和下限必须拉开差距");
@@ -340,25 +341,25 @@ TEST_F(MainWindowE2E, UnusualLimitsAreRefusedOrDrawnAsTheyRead) {
         ASSERT_TRUE(WaitForWindowGone(box, 5000));
         ASSERT_TRUE(Responds(form, 5000));
         ExpectDisplayStays("");
-        EXPECT_EQ(ControlText(form, 119), "");
+        EXPECT_EQ(ControlText(form, form1::kDrawRecord), "");
     };
     expectRefused("-", "-");                // no digits: 0 and 0
     expectRefused("1", "&HFFFFFFFF");       // -1
     expectRefused("1E5000", "1E5000");      // the same huge value twice
 
     // -1 and a value beyond every integer, which wraps to 0.
-    SetControlText(form, 115, "&HFFFFFFFF");
-    SetControlText(form, 116, "1E5000");
+    SetControlText(form, form1::kLowerLimit, "&HFFFFFFFF");
+    SetControlText(form, form1::kUpperLimit, "1E5000");
     StartAndWaitForCandidate();
     for (int i = 0; i < 30; ++i) {
-        std::string s = ControlText(form, 102);
+        std::string s = ControlText(form, form1::kResultDisplay);
         ASSERT_TRUE(s == "-1" || s == " 0") << "'" << s << "'";
         PumpFor(10);
     }
-    SendClick(form, 101);
-    std::string result = ControlText(form, 102);
+    SendClick(form, form1::kStop);
+    std::string result = ControlText(form, form1::kResultDisplay);
     EXPECT_TRUE(result == "-1" || result == " 0") << result;
-    EXPECT_EQ(ControlText(form, 119), "  " + result);
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "  " + result);
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 
 namespace {
 
-const int kStart = 100, kStop = 101, kDisplay = 102, kRecord = 119, kCount = 127, kInterval = 128;
 const char* const kTooMany = "抽取个数超过了可抽取的不同结果数";
 
 std::vector<std::string> Words(const std::string& text) {
@@ -27,7 +26,7 @@ protected:
         ASSERT_TRUE(LaunchTobrix(dir, run));
         form = run.form1;
     }
-    bool Idle() { return ControlEnabled(form, kStart) && !ControlEnabled(form, kStop); }
+    bool Idle() { return ControlEnabled(form, form1::kStart) && !ControlEnabled(form, form1::kStop); }
     bool WaitIdle(DWORD timeoutMs) {
         DWORD start = GetTickCount();
         while (!Idle()) {
@@ -68,17 +67,17 @@ protected:
 
 TEST_F(MultiDrawE2E, ThreeDifferentNumbersOneASecondThenItStopsByItself) {
     Launch(MakeProgramDirectory("multi3"));
-    ASSERT_EQ(ComboSelection(form, kInterval), 0);  // "1"
-    SetControlText(form, kCount, "3");
+    ASSERT_EQ(ComboSelection(form, form1::kDrawInterval), 0);  // "1"
+    SetControlText(form, form1::kDrawCount, "3");
     const DWORD begin = GetTickCount();
-    SendClick(form, kStart);
-    EXPECT_FALSE(ControlEnabled(form, kStart));
-    EXPECT_TRUE(ControlEnabled(form, kStop));
+    SendClick(form, form1::kStart);
+    EXPECT_FALSE(ControlEnabled(form, form1::kStart));
+    EXPECT_TRUE(ControlEnabled(form, form1::kStop));
     ASSERT_TRUE(WaitIdle(20000));
     const DWORD took = GetTickCount() - begin;
     EXPECT_GE(took, 2800u);  // a result every second
 
-    const std::string record = ControlText(form, kRecord);
+    const std::string record = ControlText(form, form1::kDrawRecord);
     const std::vector<std::string> results = Words(record);
     ASSERT_EQ(results.size(), 3u) << record;
     std::set<int> values;
@@ -91,13 +90,13 @@ TEST_F(MultiDrawE2E, ThreeDifferentNumbersOneASecondThenItStopsByItself) {
     }
     EXPECT_EQ(values.size(), 3u) << record;
     EXPECT_EQ(record, expected);
-    EXPECT_EQ(ControlText(form, kDisplay), " " + results.back());
+    EXPECT_EQ(ControlText(form, form1::kResultDisplay), " " + results.back());
     EXPECT_EQ(Counter(kCountRollersAlive), 0);
-    EXPECT_TRUE(WaitFocusOn(kStart));
+    EXPECT_TRUE(WaitFocusOn(form1::kStart));
     // Nothing more reaches the window.
     PumpFor(1500);
-    EXPECT_EQ(ControlText(form, kRecord), record);
-    EXPECT_EQ(ControlText(form, kDisplay), " " + results.back());
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), record);
+    EXPECT_EQ(ControlText(form, form1::kResultDisplay), " " + results.back());
 }
 
 TEST_F(MultiDrawE2E, FiveNamesFromAFileOfFiveAreEachTakenOnce) {
@@ -107,11 +106,11 @@ TEST_F(MultiDrawE2E, FiveNamesFromAFileOfFiveAreEachTakenOnce) {
     for (const std::string& n : names) file += n + "\r\n";
     ASSERT_TRUE(WriteFileBytes(dir + "names.txt", file));
     Launch(dir);
-    SendMenuCommand(form, 1005);
-    SetControlText(form, kCount, "5");
-    SendClick(form, kStart);
+    SendMenuCommand(form, menu::kNameMode);
+    SetControlText(form, form1::kDrawCount, "5");
+    SendClick(form, form1::kStart);
     ASSERT_TRUE(WaitIdle(30000));
-    const std::vector<std::string> results = Words(ControlText(form, kRecord));
+    const std::vector<std::string> results = Words(ControlText(form, form1::kDrawRecord));
     EXPECT_EQ(std::multiset<std::string>(results.begin(), results.end()),
               std::multiset<std::string>(names.begin(), names.end()));
     EXPECT_EQ(Counter(kCountRollersAlive), 0);
@@ -119,12 +118,12 @@ TEST_F(MultiDrawE2E, FiveNamesFromAFileOfFiveAreEachTakenOnce) {
 
 TEST_F(MultiDrawE2E, ElevenFromOneToTenIsRefusedAndStartsNothing) {
     Launch(MakeProgramDirectory("multi11"));
-    SetControlText(form, kDisplay, "before");
-    SetControlText(form, kRecord, "  earlier");
-    SetControlText(form, kCount, "11");
+    SetControlText(form, form1::kResultDisplay, "before");
+    SetControlText(form, form1::kDrawRecord, "  earlier");
+    SetControlText(form, form1::kDrawCount, "11");
     const long started = Counter(kCountRollersStarted);
     ASSERT_GE(started, 0);
-    PostClick(form, kStart);
+    PostClick(form, form1::kStart);
     HWND box = WaitForMessageBox(run.process.dwProcessId, "提示", 10000);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), kTooMany);
@@ -133,17 +132,17 @@ TEST_F(MultiDrawE2E, ElevenFromOneToTenIsRefusedAndStartsNothing) {
     ASSERT_TRUE(WaitIdle(5000));
     EXPECT_EQ(Counter(kCountRollersStarted), started);
     PumpFor(300);
-    EXPECT_EQ(ControlText(form, kDisplay), "before");
-    EXPECT_EQ(ControlText(form, kRecord), "  earlier");
-    EXPECT_TRUE(WaitFocusOn(kStart));
+    EXPECT_EQ(ControlText(form, form1::kResultDisplay), "before");
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "  earlier");
+    EXPECT_TRUE(WaitFocusOn(form1::kStart));
 
     // A name file of blank lines has no name to take: refused as well.
     const std::string dir = run.directory;
     ASSERT_TRUE(WriteFileBytes(dir + "blank.txt", "\r\n   \r\n\r\n"));
-    SendClick(form, 110);  // "刷新"
-    SendMenuCommand(form, 1005);
-    SetControlText(form, kCount, "1");
-    PostClick(form, kStart);
+    SendClick(form, form1::kRefreshFiles);  // "刷新"
+    SendMenuCommand(form, menu::kNameMode);
+    SetControlText(form, form1::kDrawCount, "1");
+    PostClick(form, form1::kStart);
     box = WaitForMessageBox(run.process.dwProcessId, "提示", 10000);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), kTooMany);
@@ -151,68 +150,68 @@ TEST_F(MultiDrawE2E, ElevenFromOneToTenIsRefusedAndStartsNothing) {
     ASSERT_TRUE(WaitForWindowGone(box, 5000));
     ASSERT_TRUE(WaitIdle(5000));
     EXPECT_EQ(Counter(kCountRollersAlive), 0);
-    EXPECT_EQ(ControlText(form, kRecord), "  earlier");
-    EXPECT_TRUE(WaitFocusOn(kStart));
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "  earlier");
+    EXPECT_TRUE(WaitFocusOn(form1::kStart));
 }
 
 TEST_F(MultiDrawE2E, StopDuringAnAutomaticDrawKeepsTheResultsTaken) {
     Launch(MakeProgramDirectory("multistop"));
-    SetControlText(form, kCount, "5");
-    SendClick(form, kStart);
+    SetControlText(form, form1::kDrawCount, "5");
+    SendClick(form, form1::kStart);
     DWORD start = GetTickCount();
-    while (Words(ControlText(form, kRecord)).size() < 2 && GetTickCount() - start < 15000) PumpFor(20);
-    SendClick(form, kStop);
-    const std::string record = ControlText(form, kRecord);
+    while (Words(ControlText(form, form1::kDrawRecord)).size() < 2 && GetTickCount() - start < 15000) PumpFor(20);
+    SendClick(form, form1::kStop);
+    const std::string record = ControlText(form, form1::kDrawRecord);
     const std::vector<std::string> results = Words(record);
     ASSERT_EQ(results.size(), 2u) << record;
     EXPECT_NE(results[0], results[1]);
     EXPECT_TRUE(Idle());
-    EXPECT_EQ(ControlText(form, kDisplay), " " + results.back());
+    EXPECT_EQ(ControlText(form, form1::kResultDisplay), " " + results.back());
     PumpFor(2500);  // longer than the spacing: nothing is taken after Stop
-    EXPECT_EQ(ControlText(form, kRecord), record);
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), record);
     EXPECT_EQ(Counter(kCountRollersAlive), 0);
 }
 
 TEST_F(MultiDrawE2E, TheRandomIntervalTakesOneResultWithinFifteenSeconds) {
     Launch(MakeProgramDirectory("multirandom"));
-    ASSERT_EQ(ComboItems(form, kInterval).back(), "随机(1-15)");
-    SendMessageA(GetDlgItem(form, kInterval), CB_SETCURSEL, 10, 0);
-    SetControlText(form, kCount, "1");
+    ASSERT_EQ(ComboItems(form, form1::kDrawInterval).back(), "随机(1-15)");
+    SendMessageA(GetDlgItem(form, form1::kDrawInterval), CB_SETCURSEL, 10, 0);
+    SetControlText(form, form1::kDrawCount, "1");
     const DWORD begin = GetTickCount();
-    SendClick(form, kStart);
+    SendClick(form, form1::kStart);
     ASSERT_TRUE(WaitIdle(20000));  // a manual draw would roll on
     EXPECT_GE(GetTickCount() - begin, 900u);
-    EXPECT_EQ(Words(ControlText(form, kRecord)).size(), 1u);
+    EXPECT_EQ(Words(ControlText(form, form1::kDrawRecord)).size(), 1u);
 }
 
 TEST_F(MultiDrawE2E, TheSpaceBarStartsStopsAndStartsAgain) {
     Launch(MakeProgramDirectory("space"));
-    ASSERT_TRUE(WaitFocusOn(kStart));
+    ASSERT_TRUE(WaitFocusOn(form1::kStart));
     PressSpace();
-    ASSERT_TRUE(WaitFocusOn(kStop));
-    EXPECT_TRUE(ControlEnabled(form, kStop));
-    EXPECT_FALSE(ControlEnabled(form, kStart));
+    ASSERT_TRUE(WaitFocusOn(form1::kStop));
+    EXPECT_TRUE(ControlEnabled(form, form1::kStop));
+    EXPECT_FALSE(ControlEnabled(form, form1::kStart));
     PumpFor(200);
-    EXPECT_FALSE(ControlText(form, kDisplay).empty());
+    EXPECT_FALSE(ControlText(form, form1::kResultDisplay).empty());
 
     PressSpace();
-    ASSERT_TRUE(WaitFocusOn(kStart));
+    ASSERT_TRUE(WaitFocusOn(form1::kStart));
     EXPECT_TRUE(Idle());
-    const std::string shown = ControlText(form, kDisplay);
-    EXPECT_EQ(ControlText(form, kRecord), "  " + shown);
+    const std::string shown = ControlText(form, form1::kResultDisplay);
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "  " + shown);
 
     PressSpace();
-    ASSERT_TRUE(WaitFocusOn(kStop));
-    EXPECT_FALSE(ControlEnabled(form, kStart));
+    ASSERT_TRUE(WaitFocusOn(form1::kStop));
+    EXPECT_FALSE(ControlEnabled(form, form1::kStart));
     PressSpace();
-    ASSERT_TRUE(WaitFocusOn(kStart));
-    EXPECT_EQ(Words(ControlText(form, kRecord)).size(), 2u);
+    ASSERT_TRUE(WaitFocusOn(form1::kStart));
+    EXPECT_EQ(Words(ControlText(form, form1::kDrawRecord)).size(), 2u);
 
     // A mode change leaves the keyboard on Start too.
     PressSpace();
-    ASSERT_TRUE(WaitFocusOn(kStop));
-    SendMenuCommand(form, 1005);
-    EXPECT_TRUE(WaitFocusOn(kStart));
+    ASSERT_TRUE(WaitFocusOn(form1::kStop));
+    SendMenuCommand(form, menu::kNameMode);
+    EXPECT_TRUE(WaitFocusOn(form1::kStart));
     EXPECT_TRUE(Idle());
 }
 

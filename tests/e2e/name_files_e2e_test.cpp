@@ -85,11 +85,11 @@ protected:
 
 TEST_F(NameFilesE2E, DeleteWithoutFilesShowsMessageAndRefreshShowsEmptyLine) {
     Launch(MakeProgramDirectory("nofiles"));
-    SendMenuCommand(form, 1005);
-    EXPECT_EQ(ComboItems(form, 122).size(), 0u);
-    EXPECT_EQ(ControlText(form, 131), "\n\r");
+    SendMenuCommand(form, menu::kNameMode);
+    EXPECT_EQ(ComboItems(form, form1::kNameFileList).size(), 0u);
+    EXPECT_EQ(ControlText(form, form1::kNamesBox), "\n\r");
 
-    PostClick(form, 109);
+    PostClick(form, form1::kDeleteFile);
     HWND box = WaitForMessageBox(pid(), "提示", 5000);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), "没有选中文件！");
@@ -97,9 +97,9 @@ TEST_F(NameFilesE2E, DeleteWithoutFilesShowsMessageAndRefreshShowsEmptyLine) {
     ASSERT_TRUE(WaitForWindowGone(box, 5000));
     ASSERT_TRUE(Responds(form, 5000));
 
-    SendClick(form, 110);
-    EXPECT_EQ(ComboItems(form, 122).size(), 0u);
-    EXPECT_EQ(ControlText(form, 131), "\n\r");
+    SendClick(form, form1::kRefreshFiles);
+    EXPECT_EQ(ComboItems(form, form1::kNameFileList).size(), 0u);
+    EXPECT_EQ(ControlText(form, form1::kNamesBox), "\n\r");
 }
 
 TEST_F(NameFilesE2E, DeleteAndRefreshRebuildTheList) {
@@ -110,40 +110,40 @@ TEST_F(NameFilesE2E, DeleteAndRefreshRebuildTheList) {
     std::vector<std::string> order = TxtFilesInSearchOrder(dir);
     ASSERT_EQ(order.size(), 3u);
     Launch(dir);
-    SendMenuCommand(form, 1005);
-    ASSERT_EQ(ComboItems(form, 122), order);
-    const std::string namesBox = ControlText(form, 131);
+    SendMenuCommand(form, menu::kNameMode);
+    ASSERT_EQ(ComboItems(form, form1::kNameFileList), order);
+    const std::string namesBox = ControlText(form, form1::kNamesBox);
     ASSERT_EQ(namesBox, ShownInNamesBox(contents[order[0][0] - 'A']));
 
     // Delete the second listed file and confirm.
-    SendMessageW(GetDlgItem(form, 122), CB_SETCURSEL, 1, 0);
+    SendMessageW(GetDlgItem(form, form1::kNameFileList), CB_SETCURSEL, 1, 0);
     std::string victim = order[1];
-    PostClick(form, 109);
+    PostClick(form, form1::kDeleteFile);
     ASSERT_TRUE(AnswerShell(IDYES));
     ASSERT_TRUE(Responds(form, 10000));
     EXPECT_FALSE(FileExists(dir + victim));
     std::vector<std::string> remaining = {order[0], order[2]};
-    EXPECT_EQ(ComboItems(form, 122), remaining);
-    EXPECT_EQ(ComboSelection(form, 122), 0);
-    EXPECT_EQ(ControlText(form, 131), namesBox);
+    EXPECT_EQ(ComboItems(form, form1::kNameFileList), remaining);
+    EXPECT_EQ(ComboSelection(form, form1::kNameFileList), 0);
+    EXPECT_EQ(ControlText(form, form1::kNamesBox), namesBox);
 
     // Declined: the file stays, and the list is rebuilt all the same.
-    SendMessageW(GetDlgItem(form, 122), CB_SETCURSEL, 1, 0);
-    PostClick(form, 109);
+    SendMessageW(GetDlgItem(form, form1::kNameFileList), CB_SETCURSEL, 1, 0);
+    PostClick(form, form1::kDeleteFile);
     ASSERT_TRUE(AnswerShell(IDNO));
     ASSERT_TRUE(Responds(form, 10000));
     EXPECT_TRUE(FileExists(dir + order[2]));
-    EXPECT_EQ(ComboItems(form, 122), remaining);
-    EXPECT_EQ(ComboSelection(form, 122), 0);
+    EXPECT_EQ(ComboItems(form, form1::kNameFileList), remaining);
+    EXPECT_EQ(ComboSelection(form, form1::kNameFileList), 0);
 
     // Refresh lists what is there now and shows the first file.
     ASSERT_TRUE(WriteFileBytes(dir + "D.txt", "D1\r\nD2"));
     std::vector<std::string> now = TxtFilesInSearchOrder(dir);
-    SendClick(form, 110);
-    EXPECT_EQ(ComboItems(form, 122), now);
-    EXPECT_EQ(ComboSelection(form, 122), 0);
+    SendClick(form, form1::kRefreshFiles);
+    EXPECT_EQ(ComboItems(form, form1::kNameFileList), now);
+    EXPECT_EQ(ComboSelection(form, form1::kNameFileList), 0);
     std::string firstContent = ReadFileBytes(dir + now[0]);
-    EXPECT_EQ(ControlText(form, 131), ShownInNamesBox(firstContent));
+    EXPECT_EQ(ControlText(form, form1::kNamesBox), ShownInNamesBox(firstContent));
 }
 
 TEST_F(NameFilesE2E, EditAndNewOpenTheEditorAndWaitForIt) {
@@ -151,32 +151,32 @@ TEST_F(NameFilesE2E, EditAndNewOpenTheEditorAndWaitForIt) {
     ASSERT_TRUE(WriteFileBytes(dir + "first.txt", "F1"));
     ASSERT_TRUE(WriteFileBytes(dir + "second.txt", "S1"));
     Launch(dir);
-    SendMenuCommand(form, 1005);
-    std::vector<std::string> items = ComboItems(form, 122);
+    SendMenuCommand(form, menu::kNameMode);
+    std::vector<std::string> items = ComboItems(form, form1::kNameFileList);
     ASSERT_EQ(items.size(), 2u);
-    SendMessageW(GetDlgItem(form, 122), CB_SETCURSEL, 1, 0);
+    SendMessageW(GetDlgItem(form, form1::kNameFileList), CB_SETCURSEL, 1, 0);
 
-    PostClick(form, 107);
+    PostClick(form, form1::kEditFile);
     HWND editor = DismissNoticeAndFindEditor("提示：编辑完成后，将其保存！");
     ASSERT_NE(editor, nullptr);
     // The editor has the selected file open.
     std::string caption = WindowText(editor);
     EXPECT_NE(caption.find(items[1].substr(0, items[1].size() - 4)), std::string::npos) << caption;
     CloseEditorAndExpectProgramBack(editor);
-    EXPECT_EQ(ComboItems(form, 122), items);
+    EXPECT_EQ(ComboItems(form, form1::kNameFileList), items);
     EXPECT_EQ(ReadFileBytes(dir + items[1]), items[1] == "first.txt" ? "F1" : "S1");
 
-    const std::string namesBox = ControlText(form, 131);
-    PostClick(form, 108);
+    const std::string namesBox = ControlText(form, form1::kNamesBox);
+    PostClick(form, form1::kNewFile);
     editor = DismissNoticeAndFindEditor("提示：按规则编辑文件后，将其保存在软件的安装目录下！");
     ASSERT_NE(editor, nullptr);
     // What the user saves meanwhile is listed once the editor is closed.
     ASSERT_TRUE(WriteFileBytes(dir + "新名单.txt", "N1"));
     CloseEditorAndExpectProgramBack(editor);
-    EXPECT_EQ(ComboItems(form, 122), TxtFilesInSearchOrder(dir));
-    EXPECT_EQ(ComboItems(form, 122).size(), 3u);
-    EXPECT_EQ(ComboSelection(form, 122), 0);
-    EXPECT_EQ(ControlText(form, 131), namesBox);
+    EXPECT_EQ(ComboItems(form, form1::kNameFileList), TxtFilesInSearchOrder(dir));
+    EXPECT_EQ(ComboItems(form, form1::kNameFileList).size(), 3u);
+    EXPECT_EQ(ComboSelection(form, form1::kNameFileList), 0);
+    EXPECT_EQ(ControlText(form, form1::kNamesBox), namesBox);
 }
 
 TEST_F(NameFilesE2E, BinaryNameFileIsListedAndDrawnFrom) {
@@ -186,15 +186,15 @@ TEST_F(NameFilesE2E, BinaryNameFileIsListedAndDrawnFrom) {
         for (int b = 255; b >= 0; --b) bytes += char(b);
     ASSERT_TRUE(WriteFileBytes(dir + "binary.txt", bytes));
     Launch(dir);
-    SendMenuCommand(form, 1005);
-    EXPECT_EQ(ComboItems(form, 122), std::vector<std::string>{"binary.txt"});
+    SendMenuCommand(form, menu::kNameMode);
+    EXPECT_EQ(ComboItems(form, form1::kNameFileList), std::vector<std::string>{"binary.txt"});
     for (int i = 0; i < 3; ++i) {
-        std::string before = ControlText(form, 119);
-        SendClick(form, 100);
+        std::string before = ControlText(form, form1::kDrawRecord);
+        SendClick(form, form1::kStart);
         PumpFor(100);
-        SendClick(form, 101);
+        SendClick(form, form1::kStop);
         ASSERT_TRUE(Responds(form, 5000));
-        EXPECT_EQ(ControlText(form, 119), before + "  " + ControlText(form, 102));
+        EXPECT_EQ(ControlText(form, form1::kDrawRecord), before + "  " + ControlText(form, form1::kResultDisplay));
     }
     EXPECT_EQ(ReadFileBytes(dir + "binary.txt"), bytes);  // never written
     EXPECT_EQ(WaitForWindow(pid(), "提示", 100), nullptr);
@@ -226,24 +226,24 @@ TEST_F(NameFilesE2E, FiftyMegabyteNameFileIsDrawnFrom) {
     }
     ASSERT_FALSE(small.empty());
     Launch(dir);
-    SendMenuCommand(form, 1005);
-    std::vector<std::string> items = ComboItems(form, 122);
+    SendMenuCommand(form, menu::kNameMode);
+    std::vector<std::string> items = ComboItems(form, form1::kNameFileList);
     ASSERT_EQ(items, (std::vector<std::string>{small, "big.txt"}));
-    SendMessageW(GetDlgItem(form, 122), CB_SETCURSEL, 1, 0);
+    SendMessageW(GetDlgItem(form, form1::kNameFileList), CB_SETCURSEL, 1, 0);
 
-    SetControlText(form, 112, "0");
-    SetControlText(form, 102, "");
+    SetControlText(form, form1::kJumpFrequency, "0");
+    SetControlText(form, form1::kResultDisplay, "");
     DWORD started = GetTickCount();
-    SendClick(form, 100);
+    SendClick(form, form1::kStart);
     std::string shown;
-    EXPECT_TRUE(WaitForText(form, 102, IsNotEmpty, 30000, &shown));
+    EXPECT_TRUE(WaitForText(form, form1::kResultDisplay, IsNotEmpty, 30000, &shown));
     std::printf("first candidate of a 50 MB file after %lu ms\n", GetTickCount() - started);
     PumpFor(200);
-    SendClick(form, 101);
-    std::string result = ControlText(form, 102);
+    SendClick(form, form1::kStop);
+    std::string result = ControlText(form, form1::kResultDisplay);
     // "名字" and seven digits, or the empty field after the last line break.
     EXPECT_TRUE(result.empty() || (result.size() == 11 && result.substr(0, 4) == "名字")) << result;
-    EXPECT_EQ(ControlText(form, 119), "  " + result);
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "  " + result);
 }
 
 // Shown in the names box at start-up, a 50 MB file must not keep the window
@@ -257,7 +257,7 @@ TEST_F(NameFilesE2E, FiftyMegabyteFirstNameFileStillStartsPromptly) {
     bool answers = Responds(form, 1000);
     ASSERT_TRUE(answers) << "still busy after " << GetTickCount() - started << " ms";
     EXPECT_FALSE(StatusBarText(run).empty());
-    EXPECT_EQ(ControlTextPrefix(form, 131, 18), "名字0000000\n\r\n名字");
+    EXPECT_EQ(ControlTextPrefix(form, form1::kNamesBox, 18), "名字0000000\n\r\n名字");
 }
 
 TEST_F(NameFilesE2E, ReadOnlyProgramDirectoryKeepsWorkingAndLosesNothing) {
@@ -269,7 +269,7 @@ TEST_F(NameFilesE2E, ReadOnlyProgramDirectoryKeepsWorkingAndLosesNothing) {
     Launch(dir);
 
     // The names are read even though the file cannot be opened for writing.
-    EXPECT_EQ(ControlText(form, 131), "张三\n\r\n李四\n\r");
+    EXPECT_EQ(ControlText(form, form1::kNamesBox), "张三\n\r\n李四\n\r");
 
     // Saving a preset fails silently; the stored one stays in force.
     auto savePreset = [&](int command, const char* value) {
@@ -277,25 +277,25 @@ TEST_F(NameFilesE2E, ReadOnlyProgramDirectoryKeepsWorkingAndLosesNothing) {
         ASSERT_TRUE(Responds(form, 5000));
         EXPECT_EQ(WaitForWindow(pid(), "提示", 300), nullptr);
     };
-    savePreset(1006, "88");
+    savePreset(menu::kNumberPreset, "88");
     EXPECT_EQ(ReadFileBytes(dir + "config1.ini"), "[f1]\r\nv=42\r\n");
-    savePreset(1007, "王五");
+    savePreset(menu::kNamePreset, "王五");
     EXPECT_FALSE(FileExists(dir + "config2.ini"));
-    SendClick(form, 100);
-    EXPECT_TRUE(WaitForText(form, 102, IsNotEmpty, 5000));
-    SendClick(form, 101);
-    EXPECT_EQ(ControlText(form, 102), "42");
+    SendClick(form, form1::kStart);
+    EXPECT_TRUE(WaitForText(form, form1::kResultDisplay, IsNotEmpty, 5000));
+    SendClick(form, form1::kStop);
+    EXPECT_EQ(ControlText(form, form1::kResultDisplay), "42");
 
-    SendMenuCommand(form, 1005);
-    SendClick(form, 100);
+    SendMenuCommand(form, menu::kNameMode);
+    SendClick(form, form1::kStart);
     std::string rolled;
-    EXPECT_TRUE(WaitForText(form, 102, IsNotEmpty, 5000, &rolled));
-    SendClick(form, 101);
-    std::string name = ControlText(form, 102);
+    EXPECT_TRUE(WaitForText(form, form1::kResultDisplay, IsNotEmpty, 5000, &rolled));
+    SendClick(form, form1::kStop);
+    std::string name = ControlText(form, form1::kResultDisplay);
     EXPECT_TRUE(name == "张三" || name == "李四") << name;
     EXPECT_EQ(ReadFileBytes(dir + "names.txt"), "张三\r\n李四");
 
-    PostClick(form, 120);
+    PostClick(form, form1::kClose);
     EXPECT_EQ(WaitForExit(run, 10000), 0u);
     EXPECT_TRUE(SetDirectoryImmutable(dir, false));
 }

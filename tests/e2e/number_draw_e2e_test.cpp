@@ -20,32 +20,32 @@ protected:
 TEST_F(NumberDrawE2E, StartRollsStopRecordsCloseEndsWithZero) {
     ASSERT_TRUE(LaunchTobrix(MakeProgramDirectory("number"), run));
     EXPECT_EQ(WindowText(run.form1), "Tobrixv1.0");
-    EXPECT_TRUE(ControlEnabled(run.form1, 100));
-    EXPECT_FALSE(ControlEnabled(run.form1, 101));
+    EXPECT_TRUE(ControlEnabled(run.form1, form1::kStart));
+    EXPECT_FALSE(ControlEnabled(run.form1, form1::kStop));
 
-    SendClick(run.form1, 100);
-    EXPECT_FALSE(ControlEnabled(run.form1, 100));
-    EXPECT_TRUE(ControlEnabled(run.form1, 101));
+    SendClick(run.form1, form1::kStart);
+    EXPECT_FALSE(ControlEnabled(run.form1, form1::kStart));
+    EXPECT_TRUE(ControlEnabled(run.form1, form1::kStop));
     std::string shown;
-    ASSERT_TRUE(WaitForText(run.form1, 102, IsNotEmpty, 5000, &shown));
+    ASSERT_TRUE(WaitForText(run.form1, form1::kResultDisplay, IsNotEmpty, 5000, &shown));
     // The display keeps rolling: sample it a while, every value in range.
     for (int i = 0; i < 50; ++i) {
-        std::string s = ControlText(run.form1, 102);
+        std::string s = ControlText(run.form1, form1::kResultDisplay);
         EXPECT_TRUE(IsSignedSmallNumber(s)) << "'" << s << "'";
         PumpFor(10);
     }
 
-    SendClick(run.form1, 101);
-    std::string result = ControlText(run.form1, 102);
+    SendClick(run.form1, form1::kStop);
+    std::string result = ControlText(run.form1, form1::kResultDisplay);
     EXPECT_TRUE(IsSignedSmallNumber(result)) << result;
-    EXPECT_EQ(ControlText(run.form1, 119), "  " + result);
-    EXPECT_TRUE(ControlEnabled(run.form1, 100));
-    EXPECT_FALSE(ControlEnabled(run.form1, 101));
+    EXPECT_EQ(ControlText(run.form1, form1::kDrawRecord), "  " + result);
+    EXPECT_TRUE(ControlEnabled(run.form1, form1::kStart));
+    EXPECT_FALSE(ControlEnabled(run.form1, form1::kStop));
     // Nothing reaches the display after Stop.
     PumpFor(200);
-    EXPECT_EQ(ControlText(run.form1, 102), result);
+    EXPECT_EQ(ControlText(run.form1, form1::kResultDisplay), result);
 
-    PostClick(run.form1, 120);
+    PostClick(run.form1, form1::kClose);
     EXPECT_EQ(WaitForExit(run, 10000), 0u);
 }
 
@@ -61,7 +61,7 @@ TEST_F(NumberDrawE2E, SecondCopyRunsToo) {
     TobrixRun second;
     EXPECT_TRUE(LaunchTobrix(dir, second));
     EXPECT_NE(second.form1, run.form1);
-    if (second.form1) PostClick(second.form1, 120);
+    if (second.form1) PostClick(second.form1, form1::kClose);
     EXPECT_EQ(WaitForExit(second, 10000), 0u);
     EndTobrix(second);
 }

@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
 
     // The default background is the black gradient; without the picture the
     // band would show the light grey of the window.
-    const RECT band = ControlRectInClient(run.form1, 103);
+    const RECT band = ControlRectInClient(run.form1, form1::kPicture);
     // The band is as wide as the outer window, so its right end is hidden
     // under the frame: look at its left corners.
     for (POINT p : {POINT{band.left + 8, band.top + 8}, POINT{band.left + 8, band.bottom - 8}}) {
@@ -63,15 +63,15 @@ int main(int argc, char** argv) {
               "background is not black at (" + std::to_string(p.x) + "," + std::to_string(p.y) + ")");
     }
 
-    const std::vector<std::string> files = ComboItems(run.form1, 122);
+    const std::vector<std::string> files = ComboItems(run.form1, form1::kNameFileList);
     Check(files == std::vector<std::string>{exampleFile}, "the file list does not show the example file alone");
-    Check(ComboSelection(run.form1, 122) == 0, "the example file is not selected");
+    Check(ComboSelection(run.form1, form1::kNameFileList) == 0, "the example file is not selected");
     const std::vector<std::string> names = SplitNames(ReadFileBytes(dir + exampleFile));
     Check(names.size() >= 3, "the example file holds too few names");
-    const std::vector<std::string> shown = SplitNames(ControlText(run.form1, 131));
+    const std::vector<std::string> shown = SplitNames(ControlText(run.form1, form1::kNamesBox));
     Check(shown == names, "the names box does not show the example names");
 
-    PostClick(run.form1, 120);
+    PostClick(run.form1, form1::kClose);
     Check(WaitForExit(run, 10000) == 0, "Tobrix did not end with 0 after its close button");
     EndTobrix(run);
     if (failures == 0) std::printf("package check: ok (%u names)\n", unsigned(names.size()));

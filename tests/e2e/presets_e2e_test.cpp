@@ -15,7 +15,7 @@ protected:
         ASSERT_TRUE(LaunchTobrix(dir, run));
         form = run.form1;
         // The first candidate stays on display until Stop: the rolled value is known.
-        SetControlText(form, 112, "-1");
+        SetControlText(form, form1::kJumpFrequency, "-1");
     }
 
     // Opens the access-code form with a menu command and enters the code.
@@ -25,8 +25,8 @@ protected:
         EXPECT_NE(form2, nullptr);
         if (!form2) return nullptr;
         EXPECT_TRUE(WaitForEnabled(form, false, 2000));  // modal over the main window
-        SetControlText(form2, 101, kCode);
-        PostClick(form2, 100);
+        SetControlText(form2, form2::kCode, kCode);
+        PostClick(form2, form2::kOk);
         HWND form3 = WaitForWindow(pid(), "预设", 5000);
         EXPECT_NE(form3, nullptr);
         lastForm2 = form2;
@@ -37,9 +37,9 @@ protected:
     void SavePreset(int command, const std::string& value) {
         HWND form3 = OpenPresetForm(command);
         ASSERT_NE(form3, nullptr);
-        EXPECT_EQ(ControlText(form3, 102), "");
-        SetControlText(form3, 102, value);
-        PostClick(form3, 101);
+        EXPECT_EQ(ControlText(form3, form3::kPreset), "");
+        SetControlText(form3, form3::kPreset, value);
+        PostClick(form3, form3::kSave);
         EXPECT_TRUE(WaitForWindowGone(form3, 5000));
         EXPECT_TRUE(WaitForWindowGone(lastForm2, 5000));
         ASSERT_TRUE(Responds(form, 5000));
@@ -48,12 +48,12 @@ protected:
 
     // One draw to its end: the candidate on display, then the display after Stop.
     std::pair<std::string, std::string> Draw() {
-        SetControlText(form, 102, "");  // so that the first candidate is told from the last result
-        SendClick(form, 100);
+        SetControlText(form, form1::kResultDisplay, "");  // so that the first candidate is told from the last result
+        SendClick(form, form1::kStart);
         std::string rolled;
-        EXPECT_TRUE(WaitForText(form, 102, IsNotEmpty, 5000, &rolled));
-        SendClick(form, 101);
-        return {rolled, ControlText(form, 102)};
+        EXPECT_TRUE(WaitForText(form, form1::kResultDisplay, IsNotEmpty, 5000, &rolled));
+        SendClick(form, form1::kStop);
+        return {rolled, ControlText(form, form1::kResultDisplay)};
     }
 
     std::string Path(const char* name) const { return run.directory + name; }
@@ -64,11 +64,11 @@ protected:
 TEST_F(PresetsE2E, CodeWithBlankIsRefusedNumberPresetShowsWhileRecordKeepsRolled) {
     Launch(MakeProgramDirectory("preset-number"));
 
-    PostMenuCommand(form, 1006);
+    PostMenuCommand(form, menu::kNumberPreset);
     HWND form2 = WaitForWindow(pid(), "请输入口令...", 5000);
     ASSERT_NE(form2, nullptr);
-    SetControlText(form2, 101, std::string(kCode) + " ");
-    PostClick(form2, 100);
+    SetControlText(form2, form2::kCode, std::string(kCode) + " ");
+    PostClick(form2, form2::kOk);
     HWND box = WaitForMessageBox(pid(), "提示", 5000);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), "口令不正确！");
@@ -77,16 +77,16 @@ TEST_F(PresetsE2E, CodeWithBlankIsRefusedNumberPresetShowsWhileRecordKeepsRolled
     PumpFor(200);
     // The form stays with the typed text, and no preset form opened.
     EXPECT_TRUE(IsWindow(form2) && IsWindowVisible(form2));
-    EXPECT_EQ(SendDlgItemMessageA(form2, 101, WM_GETTEXTLENGTH, 0, 0), 11);
+    EXPECT_EQ(SendDlgItemMessageA(form2, form2::kCode, WM_GETTEXTLENGTH, 0, 0), 11);
     EXPECT_EQ(WaitForWindow(pid(), "预设", 300), nullptr);
 
     // Corrected in the same form: accepted.
-    SetControlText(form2, 101, kCode);
-    PostClick(form2, 100);
+    SetControlText(form2, form2::kCode, kCode);
+    PostClick(form2, form2::kOk);
     HWND form3 = WaitForWindow(pid(), "预设", 5000);
     ASSERT_NE(form3, nullptr);
-    SetControlText(form3, 102, "88");
-    PostClick(form3, 101);
+    SetControlText(form3, form3::kPreset, "88");
+    PostClick(form3, form3::kSave);
     ASSERT_TRUE(WaitForWindowGone(form3, 5000));
     ASSERT_TRUE(WaitForWindowGone(form2, 5000));
     ASSERT_TRUE(Responds(form, 5000));
@@ -100,7 +100,7 @@ TEST_F(PresetsE2E, CodeWithBlankIsRefusedNumberPresetShowsWhileRecordKeepsRolled
         EXPECT_TRUE(IsSignedWhole(rolled)) << rolled;
         EXPECT_EQ(shown, "88");
         expected += "  " + rolled;
-        EXPECT_EQ(ControlText(form, 119), expected);
+        EXPECT_EQ(ControlText(form, form1::kDrawRecord), expected);
     }
 }
 
@@ -111,42 +111,42 @@ TEST_F(PresetsE2E, EachMenuWritesOnlyItsFileAndAnEmptySaveClears) {
     ASSERT_TRUE(WriteFileBytes(dir + "config1.ini", numberPreset));
     Launch(dir);
 
-    SavePreset(1007, "王五");
+    SavePreset(menu::kNamePreset, "王五");
     EXPECT_EQ(ReadFileBytes(Path("config2.ini")), "[f2]\r\nv2=王五\r\n");
     EXPECT_EQ(ReadFileBytes(Path("config1.ini")), numberPreset);
 
     // The stored 7 is shown as stored: no sign blank.
     auto [rolledNumber, shownNumber] = Draw();
     EXPECT_EQ(shownNumber, "7");
-    SendMenuCommand(form, 1005);
+    SendMenuCommand(form, menu::kNameMode);
     auto [rolledName, shownName] = Draw();
     EXPECT_TRUE(rolledName == "张三" || rolledName == "李四") << rolledName;
     EXPECT_EQ(shownName, "王五");
-    EXPECT_EQ(ControlText(form, 119), "  " + rolledNumber + "  王五");
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "  " + rolledNumber + "  王五");
 
     // Saving an empty field clears the number preset and leaves the name one.
     const std::string namePreset = ReadFileBytes(Path("config2.ini"));
-    SavePreset(1006, "");
+    SavePreset(menu::kNumberPreset, "");
     EXPECT_EQ(ReadFileBytes(Path("config1.ini")), "[f1]\r\nv=\r\n");
     EXPECT_EQ(ReadFileBytes(Path("config2.ini")), namePreset);
-    SendMenuCommand(form, 1004);
+    SendMenuCommand(form, menu::kNumberMode);
     auto [rolled, shown] = Draw();
     EXPECT_EQ(shown, rolled);
 
-    SavePreset(1007, "");
+    SavePreset(menu::kNamePreset, "");
     EXPECT_EQ(ReadFileBytes(Path("config2.ini")), "[f2]\r\nv2=\r\n");
-    SendMenuCommand(form, 1005);
+    SendMenuCommand(form, menu::kNameMode);
     auto [rolledAgain, shownAgain] = Draw();
     EXPECT_EQ(shownAgain, rolledAgain);
 }
 
 TEST_F(PresetsE2E, CancelWritesNothingAndClosesBothForms) {
     Launch(MakeProgramDirectory("preset-cancel"));
-    for (int command : {1006, 1007}) {
+    for (int command : {menu::kNumberPreset, menu::kNamePreset}) {
         HWND form3 = OpenPresetForm(command);
         ASSERT_NE(form3, nullptr);
-        SetControlText(form3, 102, "55");
-        PostClick(form3, 100);
+        SetControlText(form3, form3::kPreset, "55");
+        PostClick(form3, form3::kCancel);
         EXPECT_TRUE(WaitForWindowGone(form3, 5000));
         EXPECT_TRUE(WaitForWindowGone(lastForm2, 5000));
         ASSERT_TRUE(Responds(form, 5000));
@@ -166,11 +166,11 @@ TEST_F(PresetsE2E, LongOddAndBlankPresetsKeepTheProgramWorking) {
     // 5000 bytes saved through the form come back cut to 4999.
     std::string longValue;
     for (int i = 0; i < 500; ++i) longValue += "1234567890";
-    SavePreset(1006, longValue);
+    SavePreset(menu::kNumberPreset, longValue);
     EXPECT_EQ(ReadFileBytes(Path("config1.ini")), "[f1]\r\nv=" + longValue + "\r\n");
     auto [rolledLong, shownLong] = Draw();
     EXPECT_EQ(shownLong, longValue.substr(0, 4999));
-    EXPECT_EQ(ControlText(form, 119), "  " + rolledLong);
+    EXPECT_EQ(ControlText(form, form1::kDrawRecord), "  " + rolledLong);
 
     // Not a number: shown as it is.
     ASSERT_TRUE(WriteFileBytes(Path("config1.ini"), "[f1]\r\nv=abc&H!\r\n"));
@@ -181,7 +181,7 @@ TEST_F(PresetsE2E, LongOddAndBlankPresetsKeepTheProgramWorking) {
     auto [rolledBlank, shownBlank] = Draw();
     EXPECT_EQ(shownBlank, rolledBlank);
     ASSERT_TRUE(WriteFileBytes(Path("config2.ini"), "[f2]\r\nv2=   \r\n"));
-    SendMenuCommand(form, 1005);
+    SendMenuCommand(form, menu::kNameMode);
     auto [rolledName, shownName] = Draw();
     EXPECT_EQ(shownName, rolledName);
     EXPECT_TRUE(rolledName == "张三" || rolledName == "李四") << rolledName;

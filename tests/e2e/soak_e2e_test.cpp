@@ -64,8 +64,8 @@ protected:
     // One draw by posted clicks on Start and Stop; returns when both have
     // been handled: `started` rollers begun in all and none running.
     void Cycle(long started) {
-        PostClick(run.form1, 100);
-        PostClick(run.form1, 101);
+        PostClick(run.form1, form1::kStart);
+        PostClick(run.form1, form1::kStop);
         const DWORD begin = GetTickCount();
         for (;;) {
             const long count = ReadTobrixCounter(run.form1, kCountRollersStarted);
@@ -94,22 +94,22 @@ protected:
     // closed, which closes the access-code form too; then the about form.
     void OpenAndCloseTheForms(int round) {
         Settle();
-        HWND code = OpenByMenu(round % 2 ? 1006 : 1007, "请输入口令...");
+        HWND code = OpenByMenu(round % 2 ? menu::kNumberPreset : menu::kNamePreset, "请输入口令...");
         ASSERT_TRUE(code) << "round " << round << ":" << WindowsOf(run.process.dwProcessId);
         CloseAndWait(code);
         ASSERT_TRUE(WaitForEnabled(run.form1, true, 15000));
 
-        code = OpenByMenu(round % 2 ? 1007 : 1006, "请输入口令...");
+        code = OpenByMenu(round % 2 ? menu::kNamePreset : menu::kNumberPreset, "请输入口令...");
         ASSERT_TRUE(code) << "round " << round << ":" << WindowsOf(run.process.dwProcessId);
-        SetControlText(code, 101, "5038172694");
-        PostClick(code, 100);
+        SetControlText(code, form2::kCode, "5038172694");
+        PostClick(code, form2::kOk);
         HWND preset = WaitForWindow(run.process.dwProcessId, "预设", 15000);
         ASSERT_TRUE(preset) << "round " << round << ":" << WindowsOf(run.process.dwProcessId);
         CloseAndWait(preset);
         EXPECT_TRUE(WaitForWindowGone(code, 15000));
         ASSERT_TRUE(WaitForEnabled(run.form1, true, 15000));
 
-        HWND about = OpenByMenu(1009, "关于我们");
+        HWND about = OpenByMenu(menu::kAbout, "关于我们");
         ASSERT_TRUE(about) << "round " << round << ":" << WindowsOf(run.process.dwProcessId);
         CloseAndWait(about);
         ASSERT_TRUE(WaitForEnabled(run.form1, true, 15000));
@@ -128,7 +128,7 @@ TEST_F(SoakE2E, TenThousandDrawsAmongFormsModesAndBackgroundsLeaveNothingBehind)
     ASSERT_EQ(afterStartUp.runtimeThreads, 2) << "the UI thread and the clock";
     ASSERT_EQ(afterStartUp.rollersAlive, 0);
     long started = ReadTobrixCounter(run.form1, kCountRollersStarted);
-    SetControlText(run.form1, 112, "0");
+    SetControlText(run.form1, form1::kJumpFrequency, "0");
 
     // Every action once. What the program and the system make once, on first
     // use, and then keep, appears here and must not grow later: the brush of
@@ -136,12 +136,12 @@ TEST_F(SoakE2E, TenThousandDrawsAmongFormsModesAndBackgroundsLeaveNothingBehind)
     // roller's condition variable, the registry keys the system keeps open
     // for the mouse settings and the INI file mapping.
     ASSERT_NO_FATAL_FAILURE(Cycle(++started));
-    SendMenuCommand(run.form1, 1005);
+    SendMenuCommand(run.form1, menu::kNameMode);
     ASSERT_NO_FATAL_FAILURE(Cycle(++started));
     PumpFor(500);  // the name-mode controls paint
-    SendMenuCommand(run.form1, 1004);
-    for (int command = 1000; command <= 1003; ++command) SendMenuCommand(run.form1, command);
-    SendClick(run.form1, 121);
+    SendMenuCommand(run.form1, menu::kNumberMode);
+    for (int command = menu::kBlueBackground; command <= menu::kYellowBackground; ++command) SendMenuCommand(run.form1, command);
+    SendClick(run.form1, form1::kClear);
     ASSERT_NO_FATAL_FAILURE(OpenAndCloseTheForms(0));
     PumpFor(1000);
     const Census afterWarmUp = TakeCensus(run);
@@ -157,9 +157,9 @@ TEST_F(SoakE2E, TenThousandDrawsAmongFormsModesAndBackgroundsLeaveNothingBehind)
         // are partly lost under Wine (the buttons' capture and focus
         // handling), with or without this program.
         ASSERT_NO_FATAL_FAILURE(Cycle(++started));
-        if (cycle % 250 == 0) PostMenuCommand(run.form1, 1000 + (cycle / 250) % 4);  // a background
-        if (cycle % 400 == 0) PostMenuCommand(run.form1, (cycle / 400) % 2 ? 1005 : 1004);  // a mode
-        if (cycle % 500 == 0) PostClick(run.form1, 121);  // "清空": the record stays short
+        if (cycle % 250 == 0) PostMenuCommand(run.form1, menu::kBlueBackground + (cycle / 250) % 4);  // a background
+        if (cycle % 400 == 0) PostMenuCommand(run.form1, (cycle / 400) % 2 ? menu::kNameMode : menu::kNumberMode);  // a mode
+        if (cycle % 500 == 0) PostClick(run.form1, form1::kClear);  // "清空": the record stays short
         if (cycle % 1000 == 0) {
             ASSERT_NO_FATAL_FAILURE(OpenAndCloseTheForms(cycle / 1000));
             std::printf("%5d cycles after %3lu s: %s\n", cycle, (GetTickCount() - begin) / 1000,
@@ -167,13 +167,13 @@ TEST_F(SoakE2E, TenThousandDrawsAmongFormsModesAndBackgroundsLeaveNothingBehind)
             std::fflush(stdout);
         }
     }
-    SendMenuCommand(run.form1, 1004);
+    SendMenuCommand(run.form1, menu::kNumberMode);
 
     // Every click above reached the program: each Start began one roller.
     EXPECT_EQ(ReadTobrixCounter(run.form1, kCountRollersStarted), started);
-    EXPECT_TRUE(ControlText(run.form1, 102).empty()) << "the mode change empties the display";
-    EXPECT_TRUE(ControlEnabled(run.form1, 100));
-    EXPECT_FALSE(ControlEnabled(run.form1, 101));
+    EXPECT_TRUE(ControlText(run.form1, form1::kResultDisplay).empty()) << "the mode change empties the display";
+    EXPECT_TRUE(ControlEnabled(run.form1, form1::kStart));
+    EXPECT_FALSE(ControlEnabled(run.form1, form1::kStop));
 
     // An ended thread leaves the system's lists a moment after it is joined.
     Census afterSoak;
@@ -202,7 +202,7 @@ TEST_F(SoakE2E, TenThousandDrawsAmongFormsModesAndBackgroundsLeaveNothingBehind)
         EXPECT_TRUE(handle.second == "Event" || handle.second == "Semaphore") << handle.second;
     }
 
-    PostClick(run.form1, 120);
+    PostClick(run.form1, form1::kClose);
     EXPECT_EQ(WaitForExit(run, 15000), 0u);
 }
 
@@ -213,27 +213,27 @@ TEST_F(SoakE2E, LongRecordHoldsEveryResultAndItsBoxStaysAsWritten) {
     const std::string dir = MakeProgramDirectory("record");
     ASSERT_TRUE(WriteFileBytes(dir + "names.txt", "张三\r\n李四\r\n王五"));
     ASSERT_TRUE(LaunchTobrix(dir, run));
-    SetControlText(run.form1, 112, "0");
+    SetControlText(run.form1, form1::kJumpFrequency, "0");
     std::string expected;
     for (int draw = 0; draw < 400; ++draw) {
-        if (draw == 200) SendMenuCommand(run.form1, 1005);  // names from here on
-        SendClick(run.form1, 100);
+        if (draw == 200) SendMenuCommand(run.form1, menu::kNameMode);  // names from here on
+        SendClick(run.form1, form1::kStart);
         PumpFor(draw % 3);
-        SendClick(run.form1, 101);
-        expected += "  " + ControlText(run.form1, 102);
+        SendClick(run.form1, form1::kStop);
+        expected += "  " + ControlText(run.form1, form1::kResultDisplay);
     }
-    HWND box = GetDlgItem(run.form1, 119);
-    EXPECT_EQ(ControlText(run.form1, 119), expected);
+    HWND box = GetDlgItem(run.form1, form1::kDrawRecord);
+    EXPECT_EQ(ControlText(run.form1, form1::kDrawRecord), expected);
     EXPECT_EQ(SendMessageA(box, EM_GETSEL, 0, 0), 0);
     EXPECT_EQ(SendMessageA(box, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
     EXPECT_FALSE(SendMessageA(box, EM_CANUNDO, 0, 0));
     EXPECT_FALSE(SendMessageA(box, EM_GETMODIFY, 0, 0));
 
     // Typed into, the record goes on from what the operator left.
-    SetControlText(run.form1, 119, "note:");
-    SendClick(run.form1, 100);
-    SendClick(run.form1, 101);
-    EXPECT_EQ(ControlText(run.form1, 119), "note:  " + ControlText(run.form1, 102));
+    SetControlText(run.form1, form1::kDrawRecord, "note:");
+    SendClick(run.form1, form1::kStart);
+    SendClick(run.form1, form1::kStop);
+    EXPECT_EQ(ControlText(run.form1, form1::kDrawRecord), "note:  " + ControlText(run.form1, form1::kResultDisplay));
 }
 
 }  // namespace
