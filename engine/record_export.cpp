@@ -1,0 +1,68 @@
+#include "engine/record_export.h"
+
+#include <cstdio>
+
+namespace {
+
+// GBK trail bytes are 0x40 and above, so none of these bytes can be the second
+// half of a Chinese character and a byte-wise scan finds only real ones.
+bool NeedsQuotes(const std::string& field, char separator) {
+    for (char c : field) {
+        if (c == separator || c == '"' || c == '\r' || c == '\n') return true;
+    }
+    return false;
+}
+
+void AppendField(std::string& out, const std::string& field, char separator) {
+    if (!NeedsQuotes(field, separator)) {
+        out += field;
+        return;
+    }
+    out += '"';
+    for (char c : field) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+void AppendRow(std::string& out, const std::string* fields, int count, char separator) {
+    for (int i = 0; i < count; ++i) {
+        if (i > 0) out += separator;
+        AppendField(out, fields[i], separator);
+    }
+    out += "\r\n";
+}
+
+}  // namespace
+
+std::string FormatCalendarTime(const CalendarTime& time) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", time.year, time.month, time.day,
+                  time.hour, time.minute, time.second);
+    return text;
+}
+
+std::string FormatResultsTable(const DrawResults& results, char separator) {
+    std::string out;
+    // A row is its fields plus about 40 bytes of number, time and words.
+    std::size_t estimate = 64;
+    for (const DrawResult& r : results) estimate += r.source.size() + r.result.size() + 48;
+    out.reserve(estimate);
+
+    const std::string header[] = {"序号", "时间", "模式", "来源", "结果", "状态"};
+    AppendRow(out, header, 6, separator);
+    std::size_t number = 0;
+    for (const DrawResult& r : results) {
+        const std::string row[] = {
+            std::to_string(++number),
+            FormatCalendarTime(r.time),
+            r.mode == DrawMode::Number ? "数字" : "姓名",
+            r.source,
+            r.result,
+            r.state == ResultState::Valid ? "有效" : "作废",
+        };
+        AppendRow(out, row, 6, separator);
+    }
+    return out;
+}

@@ -1,0 +1,14 @@
+#pragma once
+// The session's results as a table that a spreadsheet opens: export writes it
+// comma-separated, copy puts it on the clipboard tab-separated.
+#include <string>
+
+#include "engine/draw_results.h"
+
+// GBK text: a header row 序号,时间,模式,来源,结果,状态, then one row per result
+// numbered from 1, every row ended by CR LF. A field that holds the separator,
+// a double quote, CR or LF is quoted, its quotes doubled.
+std::string FormatResultsTable(const DrawResults& results, char separator);
+
+// "YYYY-MM-DD HH:MM:SS", zero-padded.
+std::string FormatCalendarTime(const CalendarTime& time);

@@ -1,0 +1,34 @@
+#include "storage/settings.h"
+
+#include "runtime/strings.h"
+#include "storage/ini.h"
+
+namespace {
+
+const char kSection[] = "options";
+const char kNoRepeatsKey[] = "no_repeats";
+const char kSoundKey[] = "sound";
+
+bool ReadSwitch(const std::string& file, const char* key) {
+    return StrTrim(IniRead(file, kSection, key, "0")) == "1";
+}
+
+bool WriteSwitch(const std::string& file, const char* key, bool on) {
+    return IniWrite(file, kSection, key, on ? "1" : "0") != 0;
+}
+
+}  // namespace
+
+Options LoadOptions(const std::string& file) {
+    Options options;
+    options.noRepeats = ReadSwitch(file, kNoRepeatsKey);
+    options.sound = ReadSwitch(file, kSoundKey);
+    return options;
+}
+
+bool SaveOptions(const std::string& file, const Options& options) {
+    // Both are attempted: one refused write should not lose the other.
+    const bool noRepeats = WriteSwitch(file, kNoRepeatsKey, options.noRepeats);
+    const bool sound = WriteSwitch(file, kSoundKey, options.sound);
+    return noRepeats && sound;
+}
