@@ -14,6 +14,7 @@
 #include "ui/backgrounds.h"
 #include "ui/contact.h"
 #include "ui/diagnostics.h"
+#include "ui/dpi.h"
 #include "ui/handlers.h"
 #include "ui/help_about.h"
 #include "ui/presets.h"
@@ -229,7 +230,7 @@ RECT rectInClient(HWND form, int id) {
 void layOut(HWND form, WPARAM sizeType) {
     RECT outer;
     GetWindowRect(form, &outer);
-    MainLayout layout = ComputeMainLayout(outer.right - outer.left, outer.bottom - outer.top);
+    MainLayout layout = ComputeMainLayout(outer.right - outer.left, outer.bottom - outer.top, ScreenDpi());
     if (sizeType == SIZE_MAXIMIZED) {
         ShowWindow(GetDlgItem(form, 104), SW_HIDE);
         moveControl(form, 125, layout.contact.x, layout.contact.y);
@@ -258,13 +259,15 @@ int RoundHalfEven(double value) {
     return static_cast<int>(std::nearbyint(value));
 }
 
-MainLayout ComputeMainLayout(int width, int height) {
+MainLayout ComputeMainLayout(int width, int height, int dpi) {
+    // The figures are pixels at 96 DPI; at another DPI the window keeps its look.
+    auto px = [dpi](int pixels) { return ScaleToDpi(pixels, dpi); };
     MainLayout l;
-    l.picture = SIZE{width, 337};
-    l.frame = SIZE{width - 34, 73};
-    l.statusBar = RECT{0, height - 62, width, height - 62 + 20};
-    l.contact = POINT{width - 180, height - 83};
-    l.web = POINT{width - 100, height - 83};
+    l.picture = SIZE{width, px(337)};
+    l.frame = SIZE{width - px(34), px(73)};
+    l.statusBar = RECT{0, height - px(62), width, height - px(62) + px(20)};
+    l.contact = POINT{width - px(180), height - px(83)};
+    l.web = POINT{width - px(100), height - px(83)};
     return l;
 }
 

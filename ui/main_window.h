@@ -26,7 +26,8 @@ DrawSession& MainDrawSession(HWND form);
 // Whole pixels, halves to the even neighbour, as every size rule here rounds.
 int RoundHalfEven(double value);
 
-// Where the resize rules put things, from FORM1's outer size W x H.
+// Where the resize rules put things, from FORM1's outer size W x H at the
+// screen's DPI.
 struct MainLayout {
     SIZE picture;    // 103
     SIZE frame;      // 106
@@ -34,7 +35,7 @@ struct MainLayout {
     POINT contact;   // 125, when maximised
     POINT web;       // 126, when maximised
 };
-MainLayout ComputeMainLayout(int width, int height);
+MainLayout ComputeMainLayout(int width, int height, int dpi = 96);
 // The display's position centred on the picture box.
 POINT CentreOn(const RECT& picture, SIZE display);
 // The next outer height of the "模式切换>>" toggle.
