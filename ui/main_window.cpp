@@ -17,6 +17,8 @@
 #include "ui/dpi.h"
 #include "ui/handlers.h"
 #include "ui/help_about.h"
+#include "ui/ids.h"
+#include "ui/presenter_view.h"
 #include "ui/presets.h"
 
 AppForms gForms;
@@ -78,6 +80,7 @@ void setControlText(HWND form, int id, const std::string& text) {
         }
     }
     SetDlgItemTextW(form, id, wide.c_str());
+    if (id == form1::kResultDisplay) RefreshPresenterView(form);
 }
 
 DrawHost hostFor(HWND form) {
@@ -199,6 +202,7 @@ void selectNameMode(HWND form) {
 void runMenuCommand(HWND form, int command) {
     if (const char* file = BackgroundFileForCommand(command)) {
         showBackground(file);
+        RefreshPresenterView(form);
         return;
     }
     switch (command) {
@@ -208,6 +212,7 @@ void runMenuCommand(HWND form, int command) {
     case 1007: openPresetForms(DrawMode::Name); break;
     case 1008: showUsageGuide(); break;
     case 1009: showAboutForm(); break;
+    case menu::kPresenterView: TogglePresenterView(form); break;
     default: break;
     }
 }
@@ -315,6 +320,7 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPA
         ReplyMessage(ReadCounter(wParam));
         return 0;
     case WM_NCDESTROY:
+        if (form == gForms.form1) ClosePresenterView();
         releaseSession(form);
         if (gForms.form1 == form) gForms.form1 = nullptr;
         return 0;
