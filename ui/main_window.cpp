@@ -16,10 +16,12 @@
 #include "ui/backgrounds.h"
 #include "ui/contact.h"
 #include "ui/diagnostics.h"
+#include "ui/dpi.h"
 #include "ui/handlers.h"
 #include "ui/help_about.h"
 #include "ui/ids.h"
 #include "ui/name_file_commands.h"
+#include "ui/presenter_view.h"
 #include "ui/presets.h"
 
 AppForms gForms;
@@ -72,6 +74,7 @@ void setControlText(HWND form, int id, const std::string& text) {
         }
     }
     SetDlgItemTextW(form, id, wide.c_str());
+    if (id == form1::kResultDisplay) RefreshPresenterView(form);
 }
 
 DrawHost hostFor(HWND form) {
@@ -193,6 +196,7 @@ void selectNameMode(HWND form) {
 void runMenuCommand(HWND form, int command) {
     if (const char* file = BackgroundFileForCommand(command)) {
         showBackground(file);
+        RefreshPresenterView(form);
         return;
     }
     switch (command) {
@@ -202,6 +206,7 @@ void runMenuCommand(HWND form, int command) {
     case menu::kNamePreset: openPresetForms(DrawMode::Name); break;
     case menu::kUsageGuide: showUsageGuide(); break;
     case menu::kAbout: showAboutForm(); break;
+    case menu::kPresenterView: TogglePresenterView(form); break;
     default: break;
     }
 }
@@ -224,7 +229,7 @@ RECT rectInClient(HWND form, int id) {
 void layOut(HWND form, WPARAM sizeType) {
     RECT outer;
     GetWindowRect(form, &outer);
-    MainLayout layout = ComputeMainLayout(outer.right - outer.left, outer.bottom - outer.top);
+    MainLayout layout = ComputeMainLayout(outer.right - outer.left, outer.bottom - outer.top, ScreenDpi());
     if (sizeType == SIZE_MAXIMIZED) {
         ShowWindow(GetDlgItem(form, form1::kPanelToggle), SW_HIDE);
         moveControl(form, form1::kContactLabel, layout.contact.x, layout.contact.y);
@@ -249,13 +254,15 @@ HWND nameFileList(HWND form) { return GetDlgItem(form, form1::kNameFileList); }
 
 }  // namespace
 
-MainLayout ComputeMainLayout(int width, int height) {
+MainLayout ComputeMainLayout(int width, int height, int dpi) {
+    // The figures are pixels at 96 DPI; at another DPI the window keeps its look.
+    auto px = [dpi](int pixels) { return ScaleToDpi(pixels, dpi); };
     MainLayout l;
-    l.picture = SIZE{width, 337};
-    l.frame = SIZE{width - 34, 73};
-    l.statusBar = RECT{0, height - 62, width, height - 62 + 20};
-    l.contact = POINT{width - 180, height - 83};
-    l.web = POINT{width - 100, height - 83};
+    l.picture = SIZE{width, px(337)};
+    l.frame = SIZE{width - px(34), px(73)};
+    l.statusBar = RECT{0, height - px(62), width, height - px(62) + px(20)};
+    l.contact = POINT{width - px(180), height - px(83)};
+    l.web = POINT{width - px(100), height - px(83)};
     return l;
 }
 
@@ -303,6 +310,7 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPA
         ReplyMessage(ReadCounter(wParam));
         return 0;
     case WM_NCDESTROY:
+        if (form == gForms.form1) ClosePresenterView();
         releaseSession(form);
         if (gForms.form1 == form) gForms.form1 = nullptr;
         return 0;

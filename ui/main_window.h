@@ -23,7 +23,8 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPA
 // The draw of the main window `form`, created on first use.
 DrawSession& MainDrawSession(HWND form);
 
-// Where the resize rules put things, from FORM1's outer size W x H.
+// Where the resize rules put things, from FORM1's outer size W x H at the
+// screen's DPI.
 struct MainLayout {
     SIZE picture;    // 103
     SIZE frame;      // 106
@@ -31,7 +32,7 @@ struct MainLayout {
     POINT contact;   // 125, when maximised
     POINT web;       // 126, when maximised
 };
-MainLayout ComputeMainLayout(int width, int height);
+MainLayout ComputeMainLayout(int width, int height, int dpi = 96);
 // The display's position centred on the picture box.
 POINT CentreOn(const RECT& picture, SIZE display);
 // The next outer height of the "模式切换>>" toggle.

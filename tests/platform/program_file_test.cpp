@@ -1,6 +1,6 @@
 // What Windows reads from Tobrix.exe itself before running a line of it: the
 // version resource (Explorer's properties), the manifest (visual styles,
-// supported versions, no DPI awareness) and the icon sizes.
+// supported versions, system DPI awareness) and the icon sizes.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -78,7 +78,7 @@ struct ProgramModule {
     }
 };
 
-TEST(ProgramFile, AsksForVisualStylesAndNamesTheSupportedWindows) {
+TEST(ProgramFile, AsksForVisualStylesNamesTheSupportedWindowsAndIsDpiAware) {
     ProgramModule program;
     ASSERT_NE(program.module, nullptr);
     const std::string manifest = program.resource(RT_MANIFEST, 1);
@@ -93,8 +93,19 @@ TEST(ProgramFile, AsksForVisualStylesAndNamesTheSupportedWindows) {
              "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",   // 8.1
              "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})  // 10 and 11
         EXPECT_NE(manifest.find(needed), std::string::npos) << needed;
-    // The layout's pixel figures assume the system scales the window.
-    EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
+    // System DPI aware, in the namespace that Windows reads it from, and
+    // inside the application's windowsSettings (elsewhere it is ignored).
+    const std::string aware =
+        "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>";
+    const size_t at = manifest.find(aware);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(manifest.find("dpiAware", at + aware.size()), std::string::npos);  // said once
+    const size_t settings = manifest.rfind("<windowsSettings>", at);
+    const size_t application = manifest.rfind("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">", at);
+    ASSERT_NE(settings, std::string::npos);
+    ASSERT_NE(application, std::string::npos);
+    EXPECT_LT(application, settings);
+    EXPECT_LT(manifest.find("</windowsSettings>", at), manifest.find("</application>", at));
     EXPECT_EQ(manifest.find("</assembly>"), manifest.find_last_not_of("\r\n \t") - 10);
 }
 

@@ -1,0 +1,437 @@
+#include "ui/presenter_view.h"
+
+#include <olectl.h>
+
+#include <algorithm>
+#include <string>
+
+#include "framework/app_paths.h"
+#include "framework/controls.h"
+#include "framework/picture_box.h"
+#include "ui/forms/definitions.h"
+#include "ui/ids.h"
+
+const char* const kPresenterFontHeightProperty = "TobrixViewFontHeight";
+const char* const kPresenterTextWidthProperty = "TobrixViewTextWidth";
+const char* const kPresenterTextHeightProperty = "TobrixViewTextHeight";
+const char* const kPresenterViewClass = "TobrixPresenterView";
+
+namespace {
+
+// The one view of the program. The background is drawn stretched once per
+// picture into `background`; each update composes the changed region in
+// `buffer` and copies it to the screen whole, so the text never flickers.
+struct PresenterView {
+    HWND window = nullptr;
+    HWND form = nullptr;
+    SIZE size{};
+    HDC buffer = nullptr;
+    HBITMAP bufferBitmap = nullptr;
+    HGDIOBJ bufferOld = nullptr;
+    HDC background = nullptr;
+    HBITMAP backgroundBitmap = nullptr;
+    HGDIOBJ backgroundOld = nullptr;
+    IPicture* picture = nullptr;  // the one drawn into `background`; one reference held
+    bool backgroundDrawn = false;
+    LOGFONTW face{};
+    COLORREF colour = RGB(255, 0, 0);
+    std::wstring text;
+    bool textFitted = false;
+    HFONT font = nullptr;
+    int fontHeight = 0;
+    RECT textRect{};
+};
+
+PresenterView gView;
+
+bool fitsArea(SIZE extent, SIZE area) {
+    // Integer forms of extent <= 90 % of the width and <= 60 % of the height.
+    return 10LL * extent.cx <= 9LL * area.cx && 10LL * extent.cy <= 6LL * area.cy;
+}
+
+long long overlapArea(const RECT& a, const RECT& b) {
+    const long long w = std::min(a.right, b.right) - std::max(a.left, b.left);
+    const long long h = std::min(a.bottom, b.bottom) - std::max(a.top, b.top);
+    return w > 0 && h > 0 ? w * h : 0;
+}
+
+BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(monitor, &info)) reinterpret_cast<std::vector<RECT>*>(data)->push_back(info.rcMonitor);
+    return TRUE;
+}
+
+std::vector<RECT> monitorRects() {
+    std::vector<RECT> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
+}
+
+HWND displayOf(HWND form) { return GetDlgItem(form, form1::kResultDisplay); }
+
+std::wstring displayText(HWND form) {
+    HWND display = displayOf(form);
+    const int length = display ? GetWindowTextLengthW(display) : 0;
+    if (length <= 0) return std::wstring();
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(display, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+// The display's own face and colour, so the view keeps its look if the form's
+// definition changes.
+void takeDisplayLook(HWND form) {
+    ControlDefinition definition;
+    const bool defined = GetControlDefinition(kMainFormName, form1::kResultDisplay, definition);
+    LOGFONTW face{};
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(displayOf(form), WM_GETFONT, 0, 0));
+    if (!font || !GetObjectW(font, sizeof face, &face)) {
+        face = LOGFONTW{};
+        face.lfCharSet = DEFAULT_CHARSET;
+        face.lfWeight = definition.bold ? FW_BOLD : FW_NORMAL;
+        if (defined) {
+            MultiByteToWideChar(CP_ACP, 0, definition.fontFace.c_str(), -1, face.lfFaceName, LF_FACESIZE - 1);
+        }
+    }
+    face.lfWidth = 0;
+    face.lfQuality = ANTIALIASED_QUALITY;
+    gView.face = face;
+    const int32_t colour = defined ? ResolveColor(definition.foreColor) : -1;
+    gView.colour = colour >= 0 ? static_cast<COLORREF>(colour) : GetSysColor(COLOR_WINDOWTEXT);
+}
+
+HFONT makeFont(int height) {
+    LOGFONTW face = gView.face;
+    face.lfHeight = height;  // positive: the cell height, as the extent reports it
+    return CreateFontIndirectW(&face);
+}
+
+SIZE measureText(const std::wstring& text, int height) {
+    SIZE extent{};
+    HFONT font = makeFont(height);
+    HGDIOBJ old = SelectObject(gView.buffer, font);
+    GetTextExtentPoint32W(gView.buffer, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(gView.buffer, old);
+    DeleteObject(font);
+    return extent;
+}
+
+void setNumberProperty(const char* name, long value) {
+    SetPropA(gView.window, name, reinterpret_cast<HANDLE>(static_cast<intptr_t>(value)));
+}
+
+// Chooses the font and the centred place of the text; nothing when it is the
+// text already shown.
+void fitText(const std::wstring& text) {
+    if (gView.textFitted && text == gView.text) return;
+    gView.text = text;
+    gView.textFitted = true;
+    const int height = FitPresenterFontHeight(gView.size, [&text](int h) { return measureText(text, h); });
+    if (height != gView.fontHeight || !gView.font) {
+        if (gView.font) DeleteObject(gView.font);
+        gView.font = makeFont(height);
+        gView.fontHeight = height;
+    }
+    SIZE extent{};
+    HGDIOBJ old = SelectObject(gView.buffer, gView.font);
+    GetTextExtentPoint32W(gView.buffer, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(gView.buffer, old);
+    const int left = (gView.size.cx - extent.cx) / 2, top = (gView.size.cy - extent.cy) / 2;
+    gView.textRect = RECT{left, top, left + extent.cx, top + extent.cy};
+    setNumberProperty(kPresenterFontHeightProperty, height);
+    setNumberProperty(kPresenterTextWidthProperty, extent.cx);
+    setNumberProperty(kPresenterTextHeightProperty, extent.cy);
+}
+
+IPicture* currentPicture(HWND form) {
+    HWND box = GetDlgItem(form, form1::kPicture);
+    return box ? static_cast<IPicture*>(GetPropA(box, kPicturePropertyName)) : nullptr;
+}
+
+// Draws the picture the main window shows now, stretched to the whole view;
+// black where there is none. True when it was not the one drawn before.
+bool takeBackground(HWND form) {
+    IPicture* picture = currentPicture(form);
+    if (gView.backgroundDrawn && picture == gView.picture) return false;
+    if (gView.picture) gView.picture->Release();
+    gView.picture = picture;
+    if (picture) picture->AddRef();  // held, so its address cannot come back as another picture
+    RECT all{0, 0, gView.size.cx, gView.size.cy};
+    FillRect(gView.background, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    if (picture) renderPicture(picture, gView.background, 0, 0, gView.size.cx, gView.size.cy, -1);
+    gView.backgroundDrawn = true;
+    return true;
+}
+
+// Glyphs may reach a little past their advance (italic, antialiasing).
+RECT withMargin(RECT r) {
+    const int margin = gView.fontHeight / 8 + 2;
+    InflateRect(&r, margin, margin);
+    return r;
+}
+
+HDC makeBuffer(HDC screen, HBITMAP& bitmap, HGDIOBJ& old) {
+    HDC dc = CreateCompatibleDC(screen);
+    bitmap = CreateCompatibleBitmap(screen, gView.size.cx, gView.size.cy);
+    old = dc && bitmap ? SelectObject(dc, bitmap) : nullptr;
+    return dc;
+}
+
+void freeBuffer(HDC& dc, HBITMAP& bitmap, HGDIOBJ& old) {
+    if (dc && old) SelectObject(dc, old);
+    if (bitmap) DeleteObject(bitmap);
+    if (dc) DeleteDC(dc);
+    dc = nullptr;
+    bitmap = nullptr;
+    old = nullptr;
+}
+
+bool createView(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    gView.window = window;
+    gView.size = SIZE{client.right, client.bottom};
+    HDC screen = GetDC(window);
+    gView.buffer = makeBuffer(screen, gView.bufferBitmap, gView.bufferOld);
+    gView.background = makeBuffer(screen, gView.backgroundBitmap, gView.backgroundOld);
+    ReleaseDC(window, screen);
+    return gView.bufferOld && gView.backgroundOld;
+}
+
+void releaseView(HWND window) {
+    if (window != gView.window) return;
+    RemovePropA(window, kPresenterFontHeightProperty);
+    RemovePropA(window, kPresenterTextWidthProperty);
+    RemovePropA(window, kPresenterTextHeightProperty);
+    freeBuffer(gView.buffer, gView.bufferBitmap, gView.bufferOld);
+    freeBuffer(gView.background, gView.backgroundBitmap, gView.backgroundOld);
+    if (gView.font) DeleteObject(gView.font);
+    if (gView.picture) gView.picture->Release();
+    gView = PresenterView{};
+}
+
+void paintView(HWND window) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    const RECT& r = ps.rcPaint;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (gView.buffer && w > 0 && h > 0) {
+        BitBlt(gView.buffer, r.left, r.top, w, h, gView.background, r.left, r.top, SRCCOPY);
+        if (!gView.text.empty()) {
+            IntersectClipRect(gView.buffer, r.left, r.top, r.right, r.bottom);
+            HGDIOBJ old = SelectObject(gView.buffer, gView.font);
+            SetBkMode(gView.buffer, TRANSPARENT);
+            SetTextColor(gView.buffer, gView.colour);
+            SetTextAlign(gView.buffer, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+            TextOutW(gView.buffer, gView.textRect.left, gView.textRect.top, gView.text.c_str(),
+                     static_cast<int>(gView.text.size()));
+            SelectObject(gView.buffer, old);
+            SelectClipRgn(gView.buffer, nullptr);
+        }
+        BitBlt(dc, r.left, r.top, w, h, gView.buffer, r.left, r.top, SRCCOPY);
+    }
+    EndPaint(window, &ps);
+}
+
+// The button a clicker means is the one that is enabled: Start when idle,
+// Stop while a draw runs. The keyboard comes back to the view afterwards,
+// since pressing a button focuses it in the main window.
+void pressStartOrStop(HWND view) {
+    HWND form = GetWindow(view, GW_OWNER);
+    if (!form || !IsWindow(form)) return;
+    HWND start = GetDlgItem(form, form1::kStart), stop = GetDlgItem(form, form1::kStop);
+    HWND target = start && IsWindowEnabled(start) ? start : stop && IsWindowEnabled(stop) ? stop : nullptr;
+    if (!target) return;
+    SendMessageA(target, BM_CLICK, 0, 0);
+    if (IsWindow(view) && IsWindowEnabled(view)) SetFocus(view);
+}
+
+void handleKey(HWND window, WPARAM key, LPARAM keyData) {
+    switch (ClassifyPresenterKey(key, keyData)) {
+    case PresenterKey::PressButton: pressStartOrStop(window); break;
+    case PresenterKey::Close: DestroyWindow(window); break;
+    case PresenterKey::None: break;
+    }
+}
+
+LRESULT CALLBACK presenterViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        return createView(window) ? 0 : -1;
+    case WM_ERASEBKGND:
+        return 1;  // the paint covers everything from the buffer
+    case WM_PAINT:
+        paintView(window);
+        return 0;
+    case WM_KEYDOWN:
+        handleKey(window, wParam, lParam);
+        return 0;
+    case WM_LBUTTONDOWN:
+        pressStartOrStop(window);
+        return 0;
+    case WM_NCDESTROY:
+        releaseView(window);
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+BOOL CALLBACK collectView(HWND window, LPARAM views) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpA(name, kPresenterViewClass) == 0) reinterpret_cast<std::vector<HWND>*>(views)->push_back(window);
+    return TRUE;
+}
+
+// The views that exist, whatever the bookkeeping says: a toggle must never
+// leave one behind that it no longer knows of.
+std::vector<HWND> openViews() {
+    std::vector<HWND> views;
+    EnumThreadWindows(GetCurrentThreadId(), collectView, reinterpret_cast<LPARAM>(&views));
+    return views;
+}
+
+bool registerViewClass() {
+    static bool registered = false;
+    if (registered) return true;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = presenterViewProcedure;
+    wc.hInstance = gAppPaths.instance ? gAppPaths.instance : GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hIcon = LoadIconA(wc.hInstance, MAKEINTRESOURCEA(1));
+    wc.lpszClassName = kPresenterViewClass;
+    registered = RegisterClassA(&wc) != 0;
+    return registered;
+}
+
+}  // namespace
+
+int FitPresenterFontHeight(SIZE area, const std::function<SIZE(int height)>& measure) {
+    // Heights at or below `fits` are known to fit, those at or above `fails`
+    // not. The text's extent grows nearly in proportion to the height, so one
+    // probe at the most the area allows, one at the proportional estimate and
+    // one beside it usually settle it; halving finishes any other case.
+    const int most = static_cast<int>(6LL * area.cy / 10);
+    if (most < 1) return 1;
+    int fits = 0, fails = most + 1;
+    auto probe = [&](int height) {
+        if (height <= fits || height >= fails) return;
+        if (fitsArea(measure(height), area)) {
+            fits = height;
+        } else {
+            fails = height;
+        }
+    };
+    const SIZE largest = measure(most);
+    if (fitsArea(largest, area)) return most;
+    fails = most;
+    double scale = 1.0;
+    if (largest.cx > 0) scale = std::min(scale, 0.9 * area.cx / largest.cx);
+    if (largest.cy > 0) scale = std::min(scale, 0.6 * area.cy / largest.cy);
+    // The small addition keeps an exact answer (576.0) from flooring to 575.
+    const int estimate = std::max(1, static_cast<int>(most * scale + 1e-6));
+    probe(estimate);
+    probe(fits == estimate ? estimate + 1 : estimate - 1);
+    while (fails - fits > 1) probe(fits + (fails - fits) / 2);
+    return std::max(fits, 1);
+}
+
+RECT ChoosePresenterMonitor(const std::vector<RECT>& monitors, const RECT& mainWindow) {
+    if (monitors.empty()) return RECT{};
+    size_t holder = 0;
+    long long most = -1;
+    for (size_t i = 0; i < monitors.size(); ++i) {
+        const long long area = overlapArea(monitors[i], mainWindow);
+        if (area > most) {
+            most = area;
+            holder = i;
+        }
+    }
+    if (monitors.size() == 1) return monitors[0];
+    return monitors[holder == 0 ? 1 : 0];
+}
+
+PresenterKey ClassifyPresenterKey(WPARAM key, LPARAM keyData) {
+    if (keyData & (1L << 30)) return PresenterKey::None;  // held down: auto-repeat
+    switch (key) {
+    case VK_SPACE:
+    case VK_RETURN:
+    case VK_NEXT:
+    case VK_PRIOR:
+    case VK_RIGHT:
+    case VK_LEFT:
+    case VK_DOWN:
+    case VK_UP:
+    case VK_OEM_PERIOD:
+    case VK_DECIMAL:
+        return PresenterKey::PressButton;
+    case VK_ESCAPE:
+    case VK_F11:
+        return PresenterKey::Close;
+    default:
+        return PresenterKey::None;
+    }
+}
+
+HWND PresenterViewWindow() { return gView.window; }
+
+void OpenPresenterView(HWND form) {
+    if (gView.window || !openViews().empty() || !form || !IsWindow(form) || !registerViewClass()) return;
+    RECT mainWindow{};
+    GetWindowRect(form, &mainWindow);
+    RECT monitor = ChoosePresenterMonitor(monitorRects(), mainWindow);
+    if (IsRectEmpty(&monitor)) {
+        monitor = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    gView.form = form;
+    // Owned by the main window: it stays above it while the main window is
+    // used underneath, and goes when it goes.
+    HWND window = CreateWindowExA(0, kPresenterViewClass, "全屏展示", WS_POPUP, monitor.left, monitor.top,
+                                  monitor.right - monitor.left, monitor.bottom - monitor.top, form, nullptr,
+                                  gAppPaths.instance ? gAppPaths.instance : GetModuleHandleA(nullptr), nullptr);
+    if (!window) {
+        gView = PresenterView{};
+        return;
+    }
+    gView.form = form;
+    takeDisplayLook(form);
+    takeBackground(form);
+    fitText(displayText(form));
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    UpdateWindow(window);
+}
+
+void ClosePresenterView() {
+    if (gView.window) DestroyWindow(gView.window);
+    for (HWND view : openViews()) DestroyWindow(view);
+}
+
+void TogglePresenterView(HWND form) {
+    if (gView.window || !openViews().empty()) {
+        ClosePresenterView();
+    } else {
+        OpenPresenterView(form);
+    }
+}
+
+void RefreshPresenterView(HWND form) {
+    if (!gView.window || form != gView.form) return;
+    if (takeBackground(form)) {
+        gView.textFitted = false;
+        fitText(displayText(form));
+        InvalidateRect(gView.window, nullptr, FALSE);
+    } else {
+        const RECT before = withMargin(gView.textRect);
+        fitText(displayText(form));
+        const RECT after = withMargin(gView.textRect);
+        InvalidateRect(gView.window, &before, FALSE);
+        InvalidateRect(gView.window, &after, FALSE);
+    }
+    UpdateWindow(gView.window);
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The presenter view ("全屏展示"): a borderless window over one whole monitor
+// (the projector's, when there is one) that shows the result display's text as
+// large as it fits, over the background picture, and lets a presentation
+// clicker start and stop draws.
+#include <windows.h>
+
+#include <functional>
+#include <vector>
+
+// The largest font height in pixels (1 up) at which the text, as measure
+// reports its extent at that height, fits within 90 % of the area's width and
+// 60 % of its height. 1 when nothing fits. measure must not shrink as the
+// height grows.
+int FitPresenterFontHeight(SIZE area, const std::function<SIZE(int height)>& measure);
+
+// The monitor the view covers, out of the monitors' rectangles: with two or
+// more, the first that does not hold the main window (the one it overlaps
+// most); otherwise the one there is. Empty rectangle for an empty list.
+RECT ChoosePresenterMonitor(const std::vector<RECT>& monitors, const RECT& mainWindow);
+
+// What a key pressed in the view does. Auto-repeat (bit 30 of keyData) does
+// nothing, so that a held clicker button does not start and stop on its own.
+enum class PresenterKey { None, PressButton, Close };
+PresenterKey ClassifyPresenterKey(WPARAM key, LPARAM keyData);
+
+// Opens the view of FORM1 `form`, or closes it when it is open ("全屏展示", F11).
+void TogglePresenterView(HWND form);
+void OpenPresenterView(HWND form);
+void ClosePresenterView();
+// The view, or nullptr when it is closed.
+HWND PresenterViewWindow();
+
+// FORM1's display has changed: the view shows it before this returns, so that
+// every candidate the display shows appears there in the same update. The
+// background picture is taken again when it has changed.
+void RefreshPresenterView(HWND form);
+
+// Read-only properties of the view, for checks from outside: the font height
+// it chose for the text it shows, and that text's extent in pixels.
+extern const char* const kPresenterFontHeightProperty;
+extern const char* const kPresenterTextWidthProperty;
+extern const char* const kPresenterTextHeightProperty;
+extern const char* const kPresenterViewClass;
