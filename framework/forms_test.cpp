@@ -9,6 +9,7 @@
 
 #include "framework/app_paths.h"
 #include "framework/controls.h"
+#include "framework/form_registry.h"
 #include "framework/startup.h"
 #include "framework/test_sequences.h"
 #include "framework/test_support.h"
@@ -102,7 +103,7 @@ TEST_F(Form, MainFormCarriesTheMenuOfItsDefinition) {
     HWND main = create(kMainFormName);
     ASSERT_NE(main, nullptr);
     FormDefinition definition;
-    ASSERT_TRUE(GetFormDefinition(kMainFormName, definition));
+    ASSERT_TRUE(FindFormDefinition(kMainFormName, definition));
     ASSERT_NE(definition.menu, nullptr);
     const std::vector<MenuPopupDefinition>& expected = *definition.menu;
     HMENU bar = GetMenu(main);

@@ -1,8 +1,23 @@
 # Shared by scripts/test, run, bench and package: a private Wine prefix on an X display.
 # Source it, then: wine_env <prefix>; start_display; start_wine ... stop_all.
 
+# Which Wine runs the win builds. Some machines' kernels run no 32-bit code
+# (dmesg: "32-bit emulation disabled"), so no 32-bit Wine: there the same
+# sources are built for 64-bit Windows (preset win64) and run under 64-bit
+# Wine. What ships is always the i686 build. Call after scripts/setup.
+wine_pick() {
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    TOBRIX_RUN_PRESET=win TOBRIX_WINEARCH=win32 TOBRIX_WINE=wine
+  else
+    TOBRIX_RUN_PRESET=win64 TOBRIX_WINEARCH=win64 TOBRIX_WINE=/usr/lib/wine/wine64
+    echo "wine.sh: this machine runs no 32-bit code; testing the 64-bit build under 64-bit Wine" >&2
+  fi
+  export TOBRIX_RUN_PRESET TOBRIX_WINEARCH TOBRIX_WINE
+}
+
 wine_env() {
-  export WINEPREFIX="$1" WINEARCH=win32 WINEDEBUG=-all
+  [ -n "${TOBRIX_WINE:-}" ] || wine_pick
+  export WINEPREFIX="$1" WINEARCH="$TOBRIX_WINEARCH" WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 }
@@ -58,7 +73,7 @@ start_wine() {
   fi
   TOBRIX_WINE_STARTED=1
   rc=0
-  timeout 300 wineboot -i </dev/null >/dev/null 2>&1 || rc=$?
+  timeout 300 "$TOBRIX_WINE" wineboot -i </dev/null >/dev/null 2>&1 || rc=$?
   if [ $rc -eq 124 ]; then
     echo "wine.sh: wineboot -i timed out after 300 s for $WINEPREFIX" >&2
     return 1
@@ -70,7 +85,7 @@ start_wine() {
   # seconds for one whenever a captioned window is hidden or destroyed. After a
   # good wineboot this cannot fail unless the prefix is broken.
   rc=0
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || rc=$?
+  "$TOBRIX_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || rc=$?
   if [ $rc -ne 0 ]; then
     echo "wine.sh: reg add of the X11 driver's Managed value failed (exit $rc) for $WINEPREFIX" >&2
     return 1
@@ -80,7 +95,7 @@ start_wine() {
 # Keeps Wine's desktop process up until stop_all (tobrix_drive hold): without
 # it every test run under ctest waits for a desktop that its program started.
 hold_desktop() {
-  (exec wine "$1" hold </dev/null >/dev/null 2>&1) &
+  (exec "$TOBRIX_WINE" "$1" hold </dev/null >/dev/null 2>&1) &
 }
 
 stop_all() {
