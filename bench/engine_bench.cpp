@@ -33,15 +33,16 @@ struct BenchWindow {
 
     DrawHost host() {
         DrawHost h;
-        h.readText = [this](int id) {
-            if (id == kJumpFrequency) return frequency;
-            if (id == kLowerLimit) return std::string("1");
-            if (id == kUpperLimit) return std::string("10");
-            return std::string();
-        };
-        h.writeText = [this](int id, const std::string&) { shown += id == kResultDisplay; };
-        h.enableControl = [](int, bool) {};
-        h.selectedItemText = [](int) { return std::string("names.txt"); };
+        h.showInDisplay = [this](const std::string&) { ++shown; };
+        h.readDisplay = [] { return std::string(); };
+        h.appendToRecord = [](const std::string&) {};
+        h.clearRecordAndNames = [] {};
+        h.setButtonsRolling = [](bool) {};
+        h.readLimits = [] { return LimitTexts{"1", "10"}; };
+        h.readFrequency = [this] { return frequency; };
+        h.readCount = [] { return std::string(); };
+        h.readInterval = [] { return std::string("1"); };
+        h.readNameFile = [] { return std::string("names.txt"); };
         h.showMessage = [](const std::string&, const std::string&) {};
         h.readPreset = [](DrawMode) { return std::string(); };
         h.programDirectory = "C:\\bench\\";

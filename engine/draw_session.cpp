@@ -9,8 +9,7 @@
 namespace {
 
 void SetButtons(DrawSession& session, bool drawing) {
-    session.host.enableControl(kStartButton, !drawing);
-    session.host.enableControl(kStopButton, drawing);
+    session.host.setButtonsRolling(drawing);
 }
 
 // Ends the running draw, if any: after this nothing of it reaches the
@@ -35,26 +34,34 @@ RollerHost RollerHostOf(const DrawHost& host) {
 
 // The keyboard follows the one enabled button, so that the space bar (or a
 // presenter's clicker) starts and stops draws.
-void FocusButton(DrawSession& session, int id) {
-    if (session.host.focusControl) session.host.focusControl(id);
+void FocusButton(DrawSession& session) {
+    if (session.host.focusEnabledButton) session.host.focusEnabledButton();
 }
 
 // After the last result or a refusal: as after Stop, with nothing to add.
 void FinishDraw(DrawSession& session) {
     SetButtons(session, false);
     EndRoller(session);
-    FocusButton(session, kStartButton);
+    FocusButton(session);
+}
+
+// A refused Start: left with Stop enabled, a Stop would record whatever the
+// display happened to show.
+void RefuseStart(DrawSession& session, const std::string& message) {
+    session.host.showMessage(message, "提示");
+    SetButtons(session, false);
+    FocusButton(session);
 }
 
 void AppendRecord(DrawSession& session, const std::string& result) {
-    session.host.writeText(kDrawRecord, session.host.readText(kDrawRecord) + "  " + result);
+    session.host.appendToRecord("  " + result);
 }
 
 // Reads the count field, and the interval list only when a count is given.
-bool PlanFromControls(const DrawHost& host, AutoDrawInputs& inputs) {
-    const std::string count = host.readText(kDrawCount);
+bool PlanFromHost(const DrawHost& host, AutoDrawInputs& inputs) {
+    const std::string count = host.readCount();
     if (ToInt32(ParseNumber(count)) < 1) return false;
-    return PlanAutoDraw(count, host.selectedItemText(kDrawInterval), inputs.plan);
+    return PlanAutoDraw(count, host.readInterval(), inputs.plan);
 }
 
 }  // namespace
@@ -69,61 +76,37 @@ void DrawSession::start() {
     // promise of a single roller.
     EndRoller(*this);
     SetButtons(*this, true);
-    AutoDrawInputs autoInputs;
-    autoInputs.timing = autoTiming;
-    automatic = PlanFromControls(host, autoInputs);
+    DrawRollerInputs inputs;
+    inputs.mode = mode;
+    inputs.automaticInputs.timing = autoTiming;
+    automatic = inputs.automatic = PlanFromHost(host, inputs.automaticInputs);
     lastResult.clear();
     if (mode == DrawMode::Name) {
-        NameRollerInputs inputs;
-        inputs.frequencyText = host.readText(kJumpFrequency);
-        inputs.path = host.programDirectory + host.selectedItemText(kNameFileList);
-        const uint64_t draw = OpenDraw(*this);
-        // A thread that cannot start leaves the display still; Stop works as usual.
         // Only the roller learns how many different names the file holds, so
         // an automatic draw may still be refused through the slot.
-        if (automatic) {
-            StartRollerThread(roller, [this, draw, rollerHost = RollerHostOf(host), inputs, autoInputs] {
-                RunAutoNameRoller(slot, draw, rollerHost, inputs, autoInputs);
-            });
-        } else {
-            StartRollerThread(roller, [this, draw, rollerHost = RollerHostOf(host), inputs] {
-                RunNameRoller(slot, draw, rollerHost, inputs);
-            });
-        }
-        FocusButton(*this, kStopButton);
-        return;
-    }
-    NumberRollerInputs inputs;
-    inputs.lowerText = host.readText(kLowerLimit);
-    inputs.upperText = host.readText(kUpperLimit);
-    if (!(ParseNumber(inputs.lowerText) < ParseNumber(inputs.upperText))) {
-        host.showMessage("上限和下限必须拉开差距", "提示");
-        // Left with Stop enabled, a Stop would record whatever the display
-        // happened to show.
-        SetButtons(*this, false);
-        FocusButton(*this, kStartButton);
-        return;
-    }
-    if (automatic && static_cast<uint64_t>(autoInputs.plan.count) >
-                         NumbersLeft(MakeNumberPool(ToInt32(ParseNumber(inputs.lowerText)),
-                                                    ToInt32(ParseNumber(inputs.upperText))))) {
-        host.showMessage(kTooManyResultsMessage, "提示");
-        SetButtons(*this, false);
-        FocusButton(*this, kStartButton);
-        return;
-    }
-    inputs.frequencyText = host.readText(kJumpFrequency);
-    const uint64_t draw = OpenDraw(*this);
-    if (automatic) {
-        StartRollerThread(roller, [this, draw, rollerHost = RollerHostOf(host), inputs, autoInputs] {
-            RunAutoNumberRoller(slot, draw, rollerHost, inputs, autoInputs);
-        });
+        inputs.name.frequencyText = host.readFrequency();
+        inputs.name.path = host.programDirectory + host.readNameFile();
     } else {
-        StartRollerThread(roller, [this, draw, rollerHost = RollerHostOf(host), inputs] {
-            RunNumberRoller(slot, draw, rollerHost, inputs);
-        });
+        const LimitTexts limits = host.readLimits();
+        if (!(ParseNumber(limits.lower) < ParseNumber(limits.upper))) {
+            RefuseStart(*this, "上限和下限必须拉开差距");
+            return;
+        }
+        const NumberPool range = MakeNumberPool(ToInt32(ParseNumber(limits.lower)), ToInt32(ParseNumber(limits.upper)));
+        if (automatic && static_cast<uint64_t>(inputs.automaticInputs.plan.count) > NumbersLeft(range)) {
+            RefuseStart(*this, kTooManyResultsMessage);
+            return;
+        }
+        inputs.number.lowerText = limits.lower;
+        inputs.number.upperText = limits.upper;
+        inputs.number.frequencyText = host.readFrequency();
     }
-    FocusButton(*this, kStopButton);
+    const uint64_t draw = OpenDraw(*this);
+    // A thread that cannot start leaves the display still; Stop works as usual.
+    StartRollerThread(roller, [this, draw, rollerHost = RollerHostOf(host), inputs] {
+        RunDrawRoller(slot, draw, rollerHost, inputs);
+    });
+    FocusButton(*this);
 }
 
 void DrawSession::stop() {
@@ -133,23 +116,23 @@ void DrawSession::stop() {
     // the buttons (a focused one being disabled) take the longer under Wine.
     EndRoller(*this);
     SetButtons(*this, false);
-    FocusButton(*this, kStartButton);
+    FocusButton(*this);
     if (automatic) {
         // Its results are recorded already, and presets steer manual draws
         // only. The display goes back to the latest result, so that the
         // room does not take the candidate that happened to roll by for one.
-        host.writeText(kResultDisplay, lastResult);
+        host.showInDisplay(lastResult);
         return;
     }
-    const std::string shown = host.readText(kResultDisplay);
+    const std::string shown = host.readDisplay();
     const std::string preset = host.readPreset(mode);
     std::string result = shown;
     if (mode == DrawMode::Number) {
         // The preset replaces what is seen, not what is recorded.
-        if (!preset.empty()) host.writeText(kResultDisplay, preset);
+        if (!preset.empty()) host.showInDisplay(preset);
     } else if (!StrTrim(preset).empty()) {
-        host.writeText(kResultDisplay, preset);
-        result = host.readText(kResultDisplay);
+        host.showInDisplay(preset);
+        result = host.readDisplay();
     }
     AppendRecord(*this, result);
 }
@@ -160,8 +143,8 @@ void DrawSession::selectMode(DrawMode m) {
     EndRoller(*this);
     mode = m;
     SetButtons(*this, false);
-    host.writeText(kResultDisplay, "");
-    FocusButton(*this, kStartButton);
+    host.showInDisplay("");
+    FocusButton(*this);
 }
 
 bool DrawSession::deliverCandidate() {
@@ -170,11 +153,11 @@ bool DrawSession::deliverCandidate() {
     if (!TakeCandidate(slot, candidate, &handover)) return false;
     switch (handover) {
     case Handover::Candidate:
-        host.writeText(kResultDisplay, candidate);
+        host.showInDisplay(candidate);
         break;
     case Handover::Result:
     case Handover::LastResult:
-        host.writeText(kResultDisplay, candidate);
+        host.showInDisplay(candidate);
         AppendRecord(*this, candidate);
         lastResult = std::move(candidate);
         if (handover == Handover::LastResult) FinishDraw(*this);
@@ -185,15 +168,14 @@ bool DrawSession::deliverCandidate() {
         SetButtons(*this, false);
         EndRoller(*this);
         host.showMessage(kTooManyResultsMessage, "提示");
-        FocusButton(*this, kStartButton);
+        FocusButton(*this);
         break;
     }
     return true;
 }
 
 void DrawSession::clearRecord() {
-    host.writeText(kDrawRecord, "");
-    host.writeText(kNamesBox, "");
+    host.clearRecordAndNames();
 }
 
 bool DrawSession::rolling() const {

@@ -7,35 +7,36 @@
 #include <string>
 
 #include "engine/auto_draw.h"
+#include "engine/draw_results.h"
 #include "engine/random_source.h"
 #include "engine/roller_thread.h"
+#include "engine/rollers.h"
 
-#include "engine/draw_results.h"
-
-// Main-window control IDs the engine uses.
-enum DrawControl : int {
-    kStartButton = 100,
-    kStopButton = 101,
-    kResultDisplay = 102,
-    kJumpFrequency = 112,
-    kLowerLimit = 115,
-    kUpperLimit = 116,
-    kDrawRecord = 119,
-    kNameFileList = 122,
-    kDrawCount = 127,
-    kDrawInterval = 128,
-    kNamesBox = 131,
+// The two limit fields, as typed.
+struct LimitTexts {
+    std::string lower;
+    std::string upper;
 };
 
-// Supplied by the main window, or by tests.
+// What a draw asks of the window it runs in, supplied by the main window or
+// by tests. The engine names what it needs done; which control does it is
+// the window's business.
 struct DrawHost {
     // Called on the UI thread only.
-    std::function<std::string(int id)> readText;
-    std::function<void(int id, const std::string& text)> writeText;
-    std::function<void(int id, bool enabled)> enableControl;
+    std::function<void(const std::string& text)> showInDisplay;
+    std::function<std::string()> readDisplay;  // what the display shows now
+    // Adds `entry` at the end of the draw record, exactly as given.
+    std::function<void(const std::string& entry)> appendToRecord;
+    std::function<void()> clearRecordAndNames;  // "清空"
+    // Rolling: Start disabled and Stop enabled; idle: the other way round.
+    std::function<void(bool rolling)> setButtonsRolling;
     // Keyboard focus to Start or Stop, whichever is enabled now; may be empty.
-    std::function<void(int id)> focusControl;
-    std::function<std::string(int id)> selectedItemText;  // "" when nothing is selected
+    std::function<void()> focusEnabledButton;
+    std::function<LimitTexts()> readLimits;
+    std::function<std::string()> readFrequency;
+    std::function<std::string()> readCount;
+    std::function<std::string()> readInterval;  // "" when nothing is selected
+    std::function<std::string()> readNameFile;  // "" when nothing is selected
     std::function<void(const std::string& text, const std::string& caption)> showMessage;
     std::function<std::string(DrawMode mode)> readPreset;  // as stored, "" for none
     std::string programDirectory;                          // ends with one backslash

@@ -138,3 +138,17 @@ void RunAutoNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& hos
     RunAutoRounds(slot, draw, host, JumpPause(inputs.frequencyText), automatic, NamesLeft(pool),
                   random, pick, take);
 }
+
+void RunDrawRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host, const DrawRollerInputs& inputs) {
+    if (inputs.mode == DrawMode::Name) {
+        if (inputs.automatic) {
+            RunAutoNameRoller(slot, draw, host, inputs.name, inputs.automaticInputs);
+        } else {
+            RunNameRoller(slot, draw, host, inputs.name);
+        }
+    } else if (inputs.automatic) {
+        RunAutoNumberRoller(slot, draw, host, inputs.number, inputs.automaticInputs);
+    } else {
+        RunNumberRoller(slot, draw, host, inputs.number);
+    }
+}

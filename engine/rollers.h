@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/auto_draw.h"
+#include "engine/draw_results.h"
 #include "engine/random_source.h"
 #include "engine/roller_thread.h"
 
@@ -53,3 +54,15 @@ void RunAutoNumberRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& h
                          const NumberRollerInputs& inputs, const AutoDrawInputs& automatic);
 void RunAutoNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
                        const NameRollerInputs& inputs, const AutoDrawInputs& automatic);
+
+// Everything one draw's roller needs, taken on the UI thread at Start.
+struct DrawRollerInputs {
+    DrawMode mode = DrawMode::Number;
+    NumberRollerInputs number;  // number mode
+    NameRollerInputs name;      // name mode
+    bool automatic = false;
+    AutoDrawInputs automaticInputs;  // when automatic
+};
+
+// The thread body of any draw: the roller of its mode, manual or automatic.
+void RunDrawRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host, const DrawRollerInputs& inputs);

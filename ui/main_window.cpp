@@ -16,6 +16,7 @@
 #include "ui/diagnostics.h"
 #include "ui/handlers.h"
 #include "ui/help_about.h"
+#include "ui/ids.h"
 #include "ui/presets.h"
 
 AppForms gForms;
@@ -46,8 +47,8 @@ std::string controlText(HWND form, int id) {
 // wrapped. The box is then left as a whole write leaves it: caret at the
 // start, scrolled to the top, nothing to undo, not modified.
 void writeRecord(HWND form, const std::string& text) {
-    HWND box = GetDlgItem(form, kDrawRecord);
-    const std::string current = controlText(form, kDrawRecord);
+    HWND box = GetDlgItem(form, form1::kDrawRecord);
+    const std::string current = controlText(form, form1::kDrawRecord);
     if (current.empty() || text.size() <= current.size() || text.compare(0, current.size(), current) != 0) {
         SetWindowTextA(box, text.c_str());
         return;
@@ -81,21 +82,33 @@ void setControlText(HWND form, int id, const std::string& text) {
 
 DrawHost hostFor(HWND form) {
     DrawHost host;
-    host.readText = [form](int id) { return controlText(form, id); };
-    host.writeText = [form](int id, const std::string& text) {
-        if (id == kDrawRecord) {
-            writeRecord(form, text);
-        } else {
-            setControlText(form, id, text);
-        }
+    host.showInDisplay = [form](const std::string& text) { setControlText(form, form1::kResultDisplay, text); };
+    host.readDisplay = [form]() { return controlText(form, form1::kResultDisplay); };
+    host.appendToRecord = [form](const std::string& entry) {
+        writeRecord(form, controlText(form, form1::kDrawRecord) + entry);
     };
-    host.enableControl = [form](int id, bool enabled) { EnableWindow(GetDlgItem(form, id), enabled); };
+    host.clearRecordAndNames = [form]() {
+        writeRecord(form, "");
+        setControlText(form, form1::kNamesBox, "");
+    };
+    host.setButtonsRolling = [form](bool rolling) {
+        EnableWindow(GetDlgItem(form, form1::kStart), !rolling);
+        EnableWindow(GetDlgItem(form, form1::kStop), rolling);
+    };
     // Through the dialog manager, so that the default-button frame follows
     // the focus and space or Enter presses the button that has it.
-    host.focusControl = [form](int id) {
-        SendMessageA(form, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(form, id)), TRUE);
+    host.focusEnabledButton = [form]() {
+        HWND start = GetDlgItem(form, form1::kStart);
+        HWND button = IsWindowEnabled(start) ? start : GetDlgItem(form, form1::kStop);
+        SendMessageA(form, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
     };
-    host.selectedItemText = [form](int id) { return SelectedNameFile(GetDlgItem(form, id)); };
+    host.readLimits = [form]() {
+        return LimitTexts{controlText(form, form1::kLowerLimit), controlText(form, form1::kUpperLimit)};
+    };
+    host.readFrequency = [form]() { return controlText(form, form1::kJumpFrequency); };
+    host.readCount = [form]() { return controlText(form, form1::kDrawCount); };
+    host.readInterval = [form]() { return SelectedNameFile(GetDlgItem(form, form1::kDrawInterval)); };
+    host.readNameFile = [form]() { return SelectedNameFile(GetDlgItem(form, form1::kNameFileList)); };
     host.showMessage = [](const std::string& text, const std::string& caption) {
         ShowMessage(text, caption, MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
     };
