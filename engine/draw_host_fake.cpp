@@ -35,6 +35,24 @@ DrawHost FakeWindow::host() {
         return mode == DrawMode::Number ? numberPreset : namePreset;
     };
     h.programDirectory = "C:\\draw\\";
+    h.now = [this] { return now; };
+    h.askYesNo = [this](const std::string& question, const std::string& caption) {
+        questions.push_back(question + "|" + caption);
+        if (answers.empty()) return false;
+        const bool yes = answers.front();
+        answers.erase(answers.begin());
+        return yes;
+    };
+    h.replaceRecordEnd = [this](const std::string& end, const std::string& replacement) {
+        if (record.size() < end.size() || record.compare(record.size() - end.size(), end.size(), end) != 0) {
+            return false;
+        }
+        record = record.substr(0, record.size() - end.size()) + replacement;
+        if (onWrite) onWrite(FakeField::Record, record);
+        return true;
+    };
+    h.showPoolStatus = [this](const std::string& text) { statuses.push_back(text); };
+    h.poolsChanged = [this] { ++poolSaves; };
     h.loadTextFile = [this](const std::string& path) {
         std::lock_guard<std::mutex> lock(mutex);
         loads.push_back(path);

@@ -38,6 +38,12 @@ struct FakeWindow {
     std::string numberPreset;
     std::string namePreset;
     std::vector<DrawMode> presetReads;
+    // Draws without repeats, take-back and void.
+    std::vector<std::string> questions;  // "question|caption"
+    std::vector<bool> answers;          // the next answers, in order; "no" once used up
+    std::vector<std::string> statuses;  // every pool status shown
+    int poolSaves = 0;                  // poolsChanged calls
+    CalendarTime now{2024, 9, 1, 8, 30, 0};
 
     // Roller side, under the mutex.
     std::mutex mutex;
