@@ -114,6 +114,24 @@ DrawHost hostFor(HWND form) {
     };
     host.readPreset = ReadPreset;
     host.programDirectory = gAppPaths.directory;
+    host.now = []() {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        return CalendarTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+    };
+    host.askYesNo = [](const std::string& question, const std::string& caption) {
+        return ShowMessage(question, caption, MB_YESNO | MB_TASKMODAL | MB_SETFOREGROUND) == IDYES;
+    };
+    // Take-back and void change only the record's end, which the engine
+    // knows exactly; a record edited since is left as it is.
+    host.replaceRecordEnd = [form](const std::string& end, const std::string& replacement) {
+        const std::string current = controlText(form, form1::kDrawRecord);
+        if (current.size() < end.size() || current.compare(current.size() - end.size(), end.size(), end) != 0) {
+            return false;
+        }
+        writeRecord(form, current.substr(0, current.size() - end.size()) + replacement);
+        return true;
+    };
     host.loadTextFile = LoadTextFile;
     host.timeOfDay = []() {
         SYSTEMTIME now;
