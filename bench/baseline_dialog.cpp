@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "bench/plain_dialog.h"
+#include "ui/ids.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     t.word(10);
     t.word(180);
     t.word(20);
-    t.word(100);     // control ID
+    t.word(form1::kStart);  // control ID: the start button it stands in for
     t.word(0xFFFF);  // predefined class:
     t.word(0x0082);  // static
     if (chinese) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "engine/draw_session.h"
 #include "engine/name_list.h"
@@ -33,15 +34,16 @@ struct BenchWindow {
 
     DrawHost host() {
         DrawHost h;
-        h.readText = [this](int id) {
-            if (id == kJumpFrequency) return frequency;
-            if (id == kLowerLimit) return std::string("1");
-            if (id == kUpperLimit) return std::string("10");
-            return std::string();
-        };
-        h.writeText = [this](int id, const std::string&) { shown += id == kResultDisplay; };
-        h.enableControl = [](int, bool) {};
-        h.selectedItemText = [](int) { return std::string("names.txt"); };
+        h.showInDisplay = [this](const std::string&) { ++shown; };
+        h.readDisplay = [] { return std::string(); };
+        h.appendToRecord = [](const std::string&) {};
+        h.clearRecordAndNames = [] {};
+        h.setButtonsRolling = [](bool) {};
+        h.readLimits = [] { return LimitTexts{"1", "10"}; };
+        h.readFrequency = [this] { return frequency; };
+        h.readCount = [] { return std::string(); };
+        h.readInterval = [] { return std::string("1"); };
+        h.readNameFile = [] { return std::string("names.txt"); };
         h.showMessage = [](const std::string&, const std::string&) {};
         h.readPreset = [](DrawMode) { return std::string(); };
         h.programDirectory = "C:\\bench\\";
@@ -74,11 +76,15 @@ struct DrawFigures {
     double perCandidate = 0;      // seconds per candidate after that
 };
 
-DrawFigures MeasureDraw(DrawMode mode, const std::string& file, long candidates) {
+// `drawn`: with draws without repeats on, the names drawn before.
+DrawFigures MeasureDraw(DrawMode mode, const std::string& file, long candidates, bool noRepeats = false,
+                        const std::vector<std::string>& drawn = {}) {
     BenchWindow window;
     window.file = file;
     DrawSession session(window.host());
     session.selectMode(mode);
+    session.setNoRepeats(noRepeats);
+    if (!drawn.empty()) session.pools.names["names.txt"] = drawn;
     DrawFigures figures;
     const auto begin = Clock::now();
     session.start();
@@ -163,6 +169,24 @@ int main() {
     std::printf("name draw per candidate: 1,000,000 names %.2f us, 10 names %.2f us, ratio %.2f\n",
                 million.perCandidate * 1e6, ten.perCandidate * 1e6,
                 million.perCandidate / ten.perCandidate);
+
+    // Draws without repeats: the pool is an index of the entries left, so
+    // starting costs one more pass over the names and a candidate costs the
+    // same however many have been drawn.
+    std::vector<std::string> half;
+    for (long k = 0; k < 1000000; k += 2) half.push_back("n" + std::to_string(1000000 + k));
+    DrawFigures off{1e9, 1e9}, on{1e9, 1e9}, halfDrawn{1e9, 1e9};
+    for (int round = 0; round < 5; ++round) {
+        off = Best(off, MeasureDraw(DrawMode::Name, large, candidates));
+        on = Best(on, MeasureDraw(DrawMode::Name, large, candidates, true));
+        halfDrawn = Best(halfDrawn, MeasureDraw(DrawMode::Name, large, candidates, true, half));
+    }
+    std::printf("no repeats, 1,000,000 names: start %.1f ms on, %.1f ms off, ratio %.2f (limit 1.5)\n",
+                on.firstSeconds * 1e3, off.firstSeconds * 1e3, on.firstSeconds / off.firstSeconds);
+    std::printf("no repeats per candidate: half the names drawn %.2f us, none drawn %.2f us, ratio %.2f "
+                "(start with half drawn %.1f ms)\n",
+                halfDrawn.perCandidate * 1e6, on.perCandidate * 1e6, halfDrawn.perCandidate / on.perCandidate,
+                halfDrawn.firstSeconds * 1e3);
     double rawTen = 1e9, rawMillion = 1e9;
     for (int round = 0; round < 3; ++round) {
         rawTen = std::min(rawTen, RawNameCandidate(small, 1000000));

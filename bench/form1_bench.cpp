@@ -7,7 +7,8 @@
 //
 // The bench watches the draw through the session's own host and two hooks:
 // the click's WM_COMMAND reaching FORM1 marks the handler's entry; Stop's
-// first enableControl comes right after the roller has been joined; writeText of the display is a candidate shown, requestDelivery a
+// first setButtonsRolling comes right after the roller has been joined; a
+// text shown in the display is a candidate shown, requestDelivery a
 // candidate posted; a GetMessage hook counts the deliveries taken from the
 // queue.
 //
@@ -36,12 +37,12 @@
 
 namespace {
 
-enum Armed : int { kNothing, kStart, kStop };
+enum Armed : int { kArmedNothing, kArmedStart, kArmedStop };
 
 struct Probe {
-    std::atomic<int> armed{kNothing};
+    std::atomic<int> armed{kArmedNothing};
     std::atomic<double> entered{0};     // handler entered
-    std::atomic<double> buttonsSet{0};  // after the latest enableControl
+    std::atomic<double> buttonsSet{0};  // after the latest setButtonsRolling
     std::atomic<double> rollerEnded{0};  // Stop: roller joined
     std::atomic<double> recorded{0};     // Stop: record written
     std::atomic<double> presetSpan{0};   // Stop: reading the preset
@@ -59,9 +60,9 @@ HWND form = nullptr;
 void Watch(DrawSession& session) {
     DrawHost& host = session.host;
     // Stop ends the roller first and then sets the buttons.
-    host.enableControl = [enable = host.enableControl](int id, bool enabled) {
-        if (probe.armed.load() == kStop && probe.rollerEnded.load() == 0) probe.rollerEnded = BenchNow();
-        enable(id, enabled);
+    host.setButtonsRolling = [set = host.setButtonsRolling](bool rolling) {
+        if (probe.armed.load() == kArmedStop && probe.rollerEnded.load() == 0) probe.rollerEnded = BenchNow();
+        set(rolling);
         probe.buttonsSet = BenchNow();
     };
     host.readPreset = [read = host.readPreset](DrawMode mode) {
@@ -70,16 +71,19 @@ void Watch(DrawSession& session) {
         probe.presetSpan = BenchNow() - begin;
         return preset;
     };
-    host.writeText = [write = host.writeText](int id, const std::string& text) {
+    host.appendToRecord = [append = host.appendToRecord](const std::string& entry) {
         const double begin = BenchNow();
-        write(id, text);
-        if (id == kDrawRecord && probe.armed.load() == kStop) {
+        append(entry);
+        if (probe.armed.load() == kArmedStop) {
             probe.recorded = BenchNow();
             probe.recordSpan = probe.recorded.load() - begin;
         }
-        if (id != kResultDisplay || text.empty()) return;
+    };
+    host.showInDisplay = [show = host.showInDisplay](const std::string& text) {
+        show(text);
+        if (text.empty()) return;
         ++probe.shown;
-        if (probe.armed.load() == kStart && probe.firstShown.load() == 0) probe.firstShown = BenchNow();
+        if (probe.armed.load() == kArmedStart && probe.firstShown.load() == 0) probe.firstShown = BenchNow();
     };
     host.requestDelivery = [request = host.requestDelivery]() {
         const long pending = ++probe.posted - probe.taken.load();
@@ -94,8 +98,8 @@ void Watch(DrawSession& session) {
 LRESULT CALLBACK MarkClick(int code, WPARAM sent, LPARAM message) {
     const CWPSTRUCT* msg = reinterpret_cast<const CWPSTRUCT*>(message);
     if (code == HC_ACTION && msg->message == WM_COMMAND && HIWORD(msg->wParam) == BN_CLICKED &&
-        (LOWORD(msg->wParam) == kStartButton || LOWORD(msg->wParam) == kStopButton) &&
-        probe.armed.load() != kNothing && probe.entered.load() == 0)
+        (LOWORD(msg->wParam) == form1::kStart || LOWORD(msg->wParam) == form1::kStop) &&
+        probe.armed.load() != kArmedNothing && probe.entered.load() == 0)
         probe.entered = BenchNow();
     return CallNextHookEx(nullptr, code, sent, message);
 }
@@ -173,15 +177,15 @@ void MeasureStops() {
     char line[256];
     const char* const frequencies[] = {"0", "10", "-1"};
     for (const char* frequency : frequencies) {
-        SetText(kJumpFrequency, frequency);
+        SetText(form1::kJumpFrequency, frequency);
         std::vector<double> ms, buttons, handler, preset, record, baseline;
         for (int i = 0; i < 300; ++i) {
-            Arm(kStart);
-            Click(kStartButton);
+            Arm(kArmedStart);
+            Click(form1::kStart);
             WaitFor(probe.firstShown, 5);
             Sleep(i % 4);  // stop at different points of the roller's cycle
-            Arm(kStop);
-            Click(kStopButton);
+            Arm(kArmedStop);
+            Click(form1::kStop);
             if (probe.entered.load() == 0 || probe.rollerEnded.load() == 0) continue;
             ms.push_back((probe.rollerEnded.load() - probe.entered.load()) * 1e3);
             buttons.push_back((probe.buttonsSet.load() - probe.entered.load()) * 1e3);
@@ -190,7 +194,7 @@ void MeasureStops() {
             record.push_back(probe.recordSpan.load() * 1e3);
             baseline.push_back(ThreadEndOnce(i));
         }
-        probe.armed = kNothing;
+        probe.armed = kArmedNothing;
         std::snprintf(line, sizeof line, "stop latency at %s, median (ms)", frequency);
         PrintFigure(line, Quantile(ms, 0.5), "ms", Quantile(baseline, 0.5), "median <= 2 ms",
                     !ms.empty() && Quantile(ms, 0.5) <= 2);
@@ -212,12 +216,12 @@ void MeasureRolling() {
     // the most updates a thread can hand the window this way.
     double begin = BenchNow();
     long sets = 0;
-    while (BenchNow() - begin < 2) SetText(kResultDisplay, sets++ % 2 ? " 7" : " 3");
+    while (BenchNow() - begin < 2) SetText(form1::kResultDisplay, sets++ % 2 ? " 7" : " 3");
     const double setRate = static_cast<double>(sets) / (BenchNow() - begin);
     const std::vector<double> idle = RoundTrips(1500);
 
-    SetText(kJumpFrequency, "0");
-    Click(kStartButton);
+    SetText(form1::kJumpFrequency, "0");
+    Click(form1::kStart);
     Sleep(300);
     probe.mostPending = 0;
     const long shown0 = probe.shown.load();
@@ -226,7 +230,7 @@ void MeasureRolling() {
     const double rate = static_cast<double>(probe.shown.load() - shown0) / (BenchNow() - begin);
     const std::vector<double> rolling = RoundTrips(1500);
     const long mostPending = probe.mostPending.load();
-    Click(kStopButton);
+    Click(form1::kStop);
 
     PrintFigure("display updates per second at 0", rate, "/s", setRate, ">= 500/s", rate >= 500);
     PrintFigure("round trip to FORM1 rolling at 0, p99 (ms)", Quantile(rolling, 0.99), "ms", Quantile(idle, 0.99),
@@ -239,21 +243,21 @@ void MeasureRolling() {
 }
 
 double NameDrawStart(int item) {
-    SendMessageA(GetDlgItem(form, kNameFileList), CB_SETCURSEL, static_cast<WPARAM>(item), 0);
-    Arm(kStart);
-    Click(kStartButton);
+    SendMessageA(GetDlgItem(form, form1::kNameFileList), CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+    Arm(kArmedStart);
+    Click(form1::kStart);
     const bool shown = WaitFor(probe.firstShown, 30);
     const double ms = (probe.firstShown.load() - probe.entered.load()) * 1e3;
-    probe.armed = kNothing;
-    Click(kStopButton);
+    probe.armed = kArmedNothing;
+    Click(form1::kStop);
     return shown ? ms : -1;
 }
 
 void MeasureNameDrawStart() {
     char line[256];
-    SendMessageA(form, WM_COMMAND, 1005, 0);
-    SetText(kJumpFrequency, "10");
-    HWND list = GetDlgItem(form, kNameFileList);
+    SendMessageA(form, WM_COMMAND, menu::kNameMode, 0);
+    SetText(form1::kJumpFrequency, "10");
+    HWND list = GetDlgItem(form, form1::kNameFileList);
     const int ten = static_cast<int>(SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                                   reinterpret_cast<LPARAM>("ten.txt")));
     const int million = static_cast<int>(
@@ -273,12 +277,12 @@ void MeasureNameDrawStart() {
     std::snprintf(line, sizeof line, "name-draw start over 7 rounds: 1,000,000 names %.1f..%.1f ms, 10 names %.2f..%.2f ms",
                   Quantile(big, 0), worst, Quantile(small, 0), Quantile(small, 1));
     PrintDetail(line);
-    SendMessageA(form, WM_COMMAND, 1004, 0);
+    SendMessageA(form, WM_COMMAND, menu::kNumberMode, 0);
 }
 
 void Operate() {
     // Wait for the initialisation to be over: it runs inside ShowFormModal.
-    for (int i = 0; i < 3000 && GetPropA(GetDlgItem(form, 103), "ZQ_IBOX_PUNK") == nullptr; ++i) Sleep(10);
+    for (int i = 0; i < 3000 && GetPropA(GetDlgItem(form, form1::kPicture), "ZQ_IBOX_PUNK") == nullptr; ++i) Sleep(10);
     Sleep(500);
     std::printf("== FORM1 inside this process, the operator on a second thread\n");
     MeasureStops();

@@ -13,6 +13,7 @@
 #include "framework/forms.h"
 #include "framework/picture_box.h"
 #include "ui/forms/definitions.h"
+#include "ui/ids.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ const int kCentred = static_cast<int>(0x80000000);
 
 void CreateControls(HWND form) {
     HGDIOBJ dialogFont = reinterpret_cast<HGDIOBJ>(SendMessageA(form, WM_GETFONT, 0, 0));
-    for (int id = 100;; ++id) {
+    for (int id = form1::kStart;; ++id) {  // the first of FORM1's gapless IDs
         ControlDefinition def;
         if (!GetControlDefinition("FORM1", id, def)) break;
         if (def.className == "Timer" || def.className == "OCX") continue;

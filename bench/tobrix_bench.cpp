@@ -15,6 +15,7 @@
 #include "bench/bench_report.h"
 #include "tests/e2e/driver.h"
 #include "tests/e2e/process_census.h"
+#include "ui/ids.h"
 
 namespace {
 
@@ -31,11 +32,11 @@ struct Program {
 // Visible and through its initialisation: the date in the status bar, both
 // lists filled and, last of all, the background picture held by its box.
 bool TobrixInitialised(HWND form) {
-    HWND bar = GetDlgItem(form, 105);
+    HWND bar = GetDlgItem(form, form1::kStatusBar);
     if (!bar || LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0)) == 0) return false;
-    if (SendMessageA(GetDlgItem(form, 128), CB_GETCOUNT, 0, 0) != 11) return false;
-    if (SendMessageA(GetDlgItem(form, 122), CB_GETCOUNT, 0, 0) < 1) return false;
-    return GetPropA(GetDlgItem(form, 103), "ZQ_IBOX_PUNK") != nullptr;
+    if (SendMessageA(GetDlgItem(form, form1::kDrawInterval), CB_GETCOUNT, 0, 0) != 11) return false;
+    if (SendMessageA(GetDlgItem(form, form1::kNameFileList), CB_GETCOUNT, 0, 0) < 1) return false;
+    return GetPropA(GetDlgItem(form, form1::kPicture), "ZQ_IBOX_PUNK") != nullptr;
 }
 
 // When the window was first seen visible, seconds after process creation.
@@ -238,11 +239,11 @@ int main(int argc, char** argv) {
 
     // Responsiveness: round trips to FORM1 while the roller runs flat out,
     // against round trips to the idle baseline dialog.
-    SetText(tobrix.window, 112, "0");
-    Click(tobrix.window, 100);
+    SetText(tobrix.window, form1::kJumpFrequency, "0");
+    Click(tobrix.window, form1::kStart);
     Sleep(300);
     const std::vector<double> rolling = RoundTrips(tobrix.window, 1500);
-    Click(tobrix.window, 101);
+    Click(tobrix.window, form1::kStop);
     Sleep(200);
     const double privateFirst = static_cast<double>(ProcessPrivateBytes(tobrix.process.hProcess)) / mib;
     const std::vector<double> still = RoundTrips(baseline.window, 1500);
@@ -256,13 +257,13 @@ int main(int argc, char** argv) {
     // included, against a bare round trip to the baseline.
     const char* const frequencies[] = {"0", "10", "-1"};
     for (const char* frequency : frequencies) {
-        SetText(tobrix.window, 112, frequency);
+        SetText(tobrix.window, form1::kJumpFrequency, frequency);
         std::vector<double> clicks;
         for (int i = 0; i < 60; ++i) {
-            Click(tobrix.window, 100);
+            Click(tobrix.window, form1::kStart);
             Sleep(5 + i % 7);
             const double begin = BenchNow();
-            Click(tobrix.window, 101);
+            Click(tobrix.window, form1::kStop);
             clicks.push_back((BenchNow() - begin) * 1e3);
         }
         std::snprintf(line, sizeof line, "Stop click round trip at %s, median (ms)", frequency);
@@ -274,10 +275,10 @@ int main(int argc, char** argv) {
     }
 
     // 1,000 draws (the ones above count too), then memory again.
-    SetText(tobrix.window, 112, "0");
+    SetText(tobrix.window, form1::kJumpFrequency, "0");
     for (int i = 0; i < 1000 - 1 - 3 * 60; ++i) {
-        Click(tobrix.window, 100);
-        Click(tobrix.window, 101);
+        Click(tobrix.window, form1::kStart);
+        Click(tobrix.window, form1::kStop);
     }
     Sleep(500);
     const double privateAfter = static_cast<double>(ProcessPrivateBytes(tobrix.process.hProcess)) / mib;

@@ -49,18 +49,37 @@ NumberPool MakeNumberPool(int32_t a, int32_t b) {
     return pool;
 }
 
+NumberPool MakeNumberPool(int32_t a, int32_t b, const std::vector<int32_t>& drawn) {
+    NumberPool pool = MakeNumberPool(a, b);
+    pool.taken.reserve(drawn.size());
+    for (int32_t value : drawn) {
+        const int64_t offset = value - pool.lowest;
+        if (offset >= 0 && static_cast<uint64_t>(offset) < pool.size) pool.taken.push_back(static_cast<uint32_t>(offset));
+    }
+    std::sort(pool.taken.begin(), pool.taken.end());
+    pool.taken.erase(std::unique(pool.taken.begin(), pool.taken.end()), pool.taken.end());
+    return pool;
+}
+
 uint64_t NumbersLeft(const NumberPool& pool) {
     return pool.size - pool.taken.size();
 }
 
 uint32_t PickNumber(const NumberPool& pool, RandomSource& random) {
-    // The r-th value not taken: step over every taken offset at or below it.
-    uint32_t offset = RandomIndex(random, NumbersLeft(pool));
-    for (uint32_t taken : pool.taken) {
-        if (taken > offset) break;
-        ++offset;
+    // The r-th value not taken. Below taken[j] lie taken[j] - j free values,
+    // which grows with j; the answer is r plus the count of taken offsets
+    // whose free values below them are r or fewer.
+    const uint32_t r = RandomIndex(random, NumbersLeft(pool));
+    std::size_t low = 0, high = pool.taken.size();
+    while (low < high) {
+        const std::size_t mid = low + (high - low) / 2;
+        if (pool.taken[mid] - mid <= r) {
+            low = mid + 1;
+        } else {
+            high = mid;
+        }
     }
-    return offset;
+    return static_cast<uint32_t>(r + low);
 }
 
 std::string NumberText(const NumberPool& pool, uint32_t offset) {
@@ -90,6 +109,20 @@ bool HashName(const NameList& list, std::size_t i, uint64_t& hash) {
         any = true;
     }
     return any;
+}
+
+// Whether field i is a name at all, as HashName would say, usually from its
+// first byte.
+bool FieldHasName(const NameList& list, std::size_t i) {
+    const std::size_t first = i == 0 ? 0 : list.breaks[i - 1] + 1;
+    const std::size_t last = i < list.breaks.size() ? list.breaks[i] : list.content.size();
+    const char* bytes = list.content.data();
+    for (std::size_t at = first; at < last; ++at) {
+        if (bytes[at] != ' ' && bytes[at] != '\n') return true;
+    }
+    // Blanks and LFs only: blanks between two LFs outlast the trimming.
+    uint64_t hash = 0;
+    return HashName(list, i, hash);
 }
 
 }  // namespace
@@ -131,6 +164,53 @@ NamePool MakeNamePool(std::string content, const std::function<bool()>& running)
     return pool;
 }
 
+NamePool MakeEntryPool(std::string content, const std::vector<std::string>& drawn,
+                       const std::function<bool()>& running) {
+    NamePool pool;
+    pool.names = BuildNameList(std::move(content));
+    // Only a field whose hash meets a drawn name's is built and compared, so
+    // a big file with few names drawn costs little more than a scan.
+    std::vector<std::pair<uint64_t, std::string>> owed;  // drawn names by hash, one per draw
+    owed.reserve(drawn.size());
+    for (const std::string& name : drawn) {
+        uint64_t hash = 14695981039346656037ull;
+        for (unsigned char c : name) hash = (hash ^ c) * 1099511628211ull;
+        owed.emplace_back(hash, name);
+    }
+    std::sort(owed.begin(), owed.end());
+    std::vector<bool> paid(owed.size());
+    const std::size_t count = NameCount(pool.names);
+    // Growing the index would copy it over and over; a file of mostly empty
+    // lines, where it would stay small, is not worth the memory up front.
+    if (count <= (std::size_t{1} << 23)) pool.left.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i % 65536 == 0 && running && !running()) return pool;
+        if (!FieldHasName(pool.names, i)) continue;
+        ++pool.entries;
+        if (owed.empty()) {
+            pool.left.push_back(i);
+            continue;
+        }
+        uint64_t hash = 0;
+        HashName(pool.names, i, hash);
+        bool kept = false;
+        auto match = std::lower_bound(owed.begin(), owed.end(), std::make_pair(hash, std::string()));
+        if (match != owed.end() && match->first == hash) {
+            const std::string name = NameAt(pool.names, i);
+            for (; match != owed.end() && match->first == hash; ++match) {
+                const std::size_t k = static_cast<std::size_t>(match - owed.begin());
+                if (!paid[k] && match->second == name) {
+                    paid[k] = true;
+                    kept = true;
+                    break;
+                }
+            }
+        }
+        if (!kept) pool.left.push_back(i);
+    }
+    return pool;
+}
+
 std::size_t NamesLeft(const NamePool& pool) {
     return pool.left.size();
 }
@@ -148,4 +228,16 @@ std::string TakeName(NamePool& pool, std::size_t position) {
     pool.left[position] = pool.left.back();
     pool.left.pop_back();
     return name;
+}
+
+std::size_t FindName(const NamePool& pool, const std::string& name) {
+    uint64_t wanted = 14695981039346656037ull;
+    for (unsigned char c : name) wanted = (wanted ^ c) * 1099511628211ull;
+    for (std::size_t position = 0; position < pool.left.size(); ++position) {
+        uint64_t hash = 0;
+        if (HashName(pool.names, pool.left[position], hash) && hash == wanted && NameText(pool, position) == name) {
+            return position;
+        }
+    }
+    return pool.left.size();
 }

@@ -49,24 +49,37 @@ struct NumberPool {
 };
 
 NumberPool MakeNumberPool(int32_t a, int32_t b);
+// The same range less values drawn before (in any order, out of range ones
+// ignored).
+NumberPool MakeNumberPool(int32_t a, int32_t b, const std::vector<int32_t>& drawn);
 uint64_t NumbersLeft(const NumberPool& pool);
-// A random offset among those not taken; the pool must not be used up.
+// A random offset among those not taken; the pool must not be used up. Its
+// cost grows with the logarithm of the values taken, not with their number.
 uint32_t PickNumber(const NumberPool& pool, RandomSource& random);
 // The value at an offset as the display shows it: " 7", "-4".
 std::string NumberText(const NumberPool& pool, uint32_t offset);
 // Takes the value out of the pool and returns its text.
 std::string TakeNumber(NumberPool& pool, uint32_t offset);
 
-// The different non-empty names of a name file, less those already taken.
+// The different non-empty names of a name file, less those already taken;
+// or, for draws without repeats, its non-empty entries less those drawn.
 struct NamePool {
     NameList names;
-    std::vector<std::size_t> left;  // one field index per different name not taken
+    std::vector<std::size_t> left;  // one field index per name (or entry) not taken
+    std::size_t entries = 0;        // entry pools: the file's non-empty entries
 };
 
 // `running` is asked now and then; once it says no, the pool comes back
 // unfinished, so that Stop need not wait for a big file to be sorted out.
 NamePool MakeNamePool(std::string content, const std::function<bool()>& running = nullptr);
+// Every non-empty entry, less one entry for each drawn name: a name drawn
+// twice keeps two of its entries out, and a drawn name the file no longer
+// holds keeps nothing out. `running` as for MakeNamePool.
+NamePool MakeEntryPool(std::string content, const std::vector<std::string>& drawn,
+                       const std::function<bool()>& running = nullptr);
 std::size_t NamesLeft(const NamePool& pool);
+// The position in `left` of an entry that reads `name`, or `left.size()`.
+std::size_t FindName(const NamePool& pool, const std::string& name);
 // A random position in `left`; the pool must not be used up.
 std::size_t PickName(const NamePool& pool, RandomSource& random);
 std::string NameText(const NamePool& pool, std::size_t position);

@@ -40,7 +40,7 @@ struct AutoDrawTest : ::testing::Test {
 
     void SetUp() override {
         session.autoTiming.secondMs = 20;
-        window.texts[kJumpFrequency] = "0";
+        window.frequency = "0";
     }
     void TearDown() override {
         session.stop();
@@ -51,7 +51,7 @@ struct AutoDrawTest : ::testing::Test {
     }
 
     void useNameFile(const std::string& content) {
-        window.selectedFile = "names.txt";
+        window.nameFile = "names.txt";
         window.setFile("C:\\draw\\names.txt", content);
         session.selectMode(DrawMode::Name);
     }
@@ -65,26 +65,26 @@ struct AutoDrawTest : ::testing::Test {
             if (left.count() <= 0) return false;
             if (!window.waitForRequest(std::min(left, milliseconds(50)))) continue;
             const auto taking = Clock::now();
-            const std::string record = window.texts[kDrawRecord];
+            const std::string record = window.record;
             if (!session.deliverCandidate()) continue;
-            (window.texts[kDrawRecord] != record ? resultTimes : candidateTimes).push_back(taking);
+            (window.record != record ? resultTimes : candidateTimes).push_back(taking);
         }
         return true;
     }
-    bool idleButtons() { return window.enabled[kStartButton] && !window.enabled[kStopButton]; }
+    bool idleButtons() { return window.startEnabled && !window.stopEnabled; }
 };
 
-bool TwoResults(AutoDrawTest& t) { return Words(t.window.texts[kDrawRecord]).size() >= 2; }
-bool OneResult(AutoDrawTest& t) { return Words(t.window.texts[kDrawRecord]).size() >= 1; }
+bool TwoResults(AutoDrawTest& t) { return Words(t.window.record).size() >= 2; }
+bool OneResult(AutoDrawTest& t) { return Words(t.window.record).size() >= 1; }
 
 TEST_F(AutoDrawTest, ThreeDifferentNumbersThenItEndsByItself) {
-    window.texts[kDrawCount] = "3";
+    window.count = "3";
     window.numberPreset = "88";  // presets steer manual draws only
     session.start();
     EXPECT_TRUE(session.rolling());
-    EXPECT_EQ(window.focused, kStopButton);
+    EXPECT_EQ(window.focused, FakeButton::Stop);
     ASSERT_TRUE(pumpWhileRolling());
-    const std::string record = window.texts[kDrawRecord];
+    const std::string record = window.record;
     const std::vector<std::string> results = Words(record);
     ASSERT_EQ(results.size(), 3u) << record;
     EXPECT_EQ(std::set<std::string>(results.begin(), results.end()).size(), 3u) << record;
@@ -95,9 +95,9 @@ TEST_F(AutoDrawTest, ThreeDifferentNumbersThenItEndsByItself) {
         expected += "   " + r;  // two blanks, then the sign blank of the display
     }
     EXPECT_EQ(record, expected);
-    EXPECT_EQ(window.texts[kResultDisplay], " " + results.back());
+    EXPECT_EQ(window.display, " " + results.back());
     EXPECT_TRUE(idleButtons());
-    EXPECT_EQ(window.focused, kStartButton);
+    EXPECT_EQ(window.focused, FakeButton::Start);
     EXPECT_EQ(CountRollers().alive, 0);
     EXPECT_TRUE(window.presetReads.empty());
     EXPECT_TRUE(window.messages.empty());
@@ -106,30 +106,30 @@ TEST_F(AutoDrawTest, ThreeDifferentNumbersThenItEndsByItself) {
     window.waitForRequest(milliseconds(0));
     EXPECT_FALSE(session.deliverCandidate());
     session.stop();
-    EXPECT_EQ(window.texts[kDrawRecord], record);
-    EXPECT_EQ(window.texts[kResultDisplay], " " + results.back());
+    EXPECT_EQ(window.record, record);
+    EXPECT_EQ(window.display, " " + results.back());
 }
 
 TEST_F(AutoDrawTest, AsManyResultsAsValuesTakesEveryValueOnce) {
-    window.texts[kDrawCount] = "10";
-    window.texts[kLowerLimit] = "-4.5";  // rounds to -4
-    window.texts[kUpperLimit] = "5";
+    window.count = "10";
+    window.lower = "-4.5";  // rounds to -4
+    window.upper = "5";
     session.autoTiming.secondMs = 4;
     session.start();
     ASSERT_TRUE(pumpWhileRolling());
     std::multiset<std::string> results;
-    for (const std::string& r : Words(window.texts[kDrawRecord])) results.insert(r);
+    for (const std::string& r : Words(window.record)) results.insert(r);
     EXPECT_EQ(results, (std::multiset<std::string>{"-4", "-3", "-2", "-1", "0", "1", "2", "3", "4", "5"}));
 }
 
 TEST_F(AutoDrawTest, TooManyResultsAreRefusedAndNothingStarts) {
     const std::vector<std::string> tooMany = {"11", "1E9", "&HFFFF&", "2147483647"};
-    window.texts[kResultDisplay] = " 4";
-    window.texts[kDrawRecord] = "  earlier";
+    window.display = " 4";
+    window.record = "  earlier";
     for (const std::string& count : tooMany) {
-        window.texts[kDrawCount] = count;
+        window.count = count;
         window.messages.clear();
-        window.focused = 0;
+        window.focused = FakeButton::None;
         const long started = CountRollers().started;
         session.start();
         ASSERT_EQ(window.messages.size(), 1u) << count;
@@ -138,14 +138,14 @@ TEST_F(AutoDrawTest, TooManyResultsAreRefusedAndNothingStarts) {
         EXPECT_EQ(CountRollers().started, started) << count;
         EXPECT_FALSE(session.rolling());
         EXPECT_TRUE(idleButtons());
-        EXPECT_EQ(window.focused, kStartButton);
+        EXPECT_EQ(window.focused, FakeButton::Start);
     }
-    EXPECT_EQ(window.texts[kResultDisplay], " 4");
-    EXPECT_EQ(window.texts[kDrawRecord], "  earlier");
+    EXPECT_EQ(window.display, " 4");
+    EXPECT_EQ(window.record, "  earlier");
     EXPECT_FALSE(window.waitForRequest(milliseconds(20)));
     // Limits that are refused say so first, as ever.
-    window.texts[kLowerLimit] = "5";
-    window.texts[kUpperLimit] = "5";
+    window.lower = "5";
+    window.upper = "5";
     window.messages.clear();
     session.start();
     ASSERT_EQ(window.messages.size(), 1u);
@@ -157,18 +157,18 @@ TEST_F(AutoDrawTest, OtherCountsOrNoIntervalMakeTheOrdinaryDraw) {
         {"", "1"}, {"0", "1"}, {"abc", "1"}, {"-3", "1"}, {"&HFFFF", "1"}, {"3", ""}};
     window.numberPreset = "88";
     for (const auto& c : manual) {
-        window.texts[kDrawCount] = c.first;
-        window.selectedInterval = c.second;
-        window.texts[kDrawRecord] = "";
+        window.count = c.first;
+        window.interval = c.second;
+        window.record = "";
         session.start();
         ASSERT_EQ(PumpCandidates(session, window, 5), 5);
-        const std::string rolled = window.texts[kResultDisplay];
+        const std::string rolled = window.display;
         // A manual draw never ends by itself.
         std::this_thread::sleep_for(milliseconds(30));
         EXPECT_TRUE(session.rolling());
         session.stop();
-        EXPECT_EQ(window.texts[kResultDisplay], "88") << c.first;
-        EXPECT_EQ(window.texts[kDrawRecord], "  " + rolled) << c.first;
+        EXPECT_EQ(window.display, "88") << c.first;
+        EXPECT_EQ(window.record, "  " + rolled) << c.first;
     }
     EXPECT_TRUE(window.messages.empty());
 }
@@ -176,16 +176,16 @@ TEST_F(AutoDrawTest, OtherCountsOrNoIntervalMakeTheOrdinaryDraw) {
 TEST_F(AutoDrawTest, FiveNamesAreEachTakenOnceAndBlankLinesNeverCount) {
     useNameFile(kZhang + "\r\n\r\n" + kLi + "\r\n" + kWang + "\r\n   \r\n" + kZhao + "\r\n" + kSun +
                 "\r\n" + kLi + "\r\n");
-    window.texts[kDrawCount] = "5";
+    window.count = "5";
     window.namePreset = kWang;
     session.start();
     ASSERT_TRUE(pumpWhileRolling());
-    const std::vector<std::string> results = Words(window.texts[kDrawRecord]);
+    const std::vector<std::string> results = Words(window.record);
     EXPECT_EQ(std::multiset<std::string>(results.begin(), results.end()),
               (std::multiset<std::string>{kZhang, kLi, kWang, kZhao, kSun}));
-    EXPECT_EQ(window.texts[kDrawRecord].find("    "), std::string::npos);  // no empty entry
+    EXPECT_EQ(window.record.find("    "), std::string::npos);  // no empty entry
     EXPECT_TRUE(idleButtons());
-    EXPECT_EQ(window.focused, kStartButton);
+    EXPECT_EQ(window.focused, FakeButton::Start);
     EXPECT_TRUE(window.presetReads.empty());
 }
 
@@ -194,19 +194,19 @@ TEST_F(AutoDrawTest, ANameFileTooSmallIsRefusedThroughTheRoller) {
         {"\r\n\r\n   \r\n", "1"}, {"", "1"}, {kZhang + "\r\n" + kZhang + " \r\n" + kLi, "3"}};
     for (const auto& c : cases) {
         useNameFile(c.first);
-        window.texts[kDrawCount] = c.second;
-        window.texts[kResultDisplay] = "before";
-        window.texts[kDrawRecord] = "  earlier";
+        window.count = c.second;
+        window.display = "before";
+        window.record = "  earlier";
         window.messages.clear();
         session.start();
         ASSERT_TRUE(pumpWhileRolling());
         ASSERT_EQ(window.messages.size(), 1u);
         EXPECT_EQ(window.messages[0].first, kTooManyResultsMessage);
         EXPECT_EQ(window.messages[0].second, "提示");
-        EXPECT_EQ(window.texts[kResultDisplay], "before");
-        EXPECT_EQ(window.texts[kDrawRecord], "  earlier");
+        EXPECT_EQ(window.display, "before");
+        EXPECT_EQ(window.record, "  earlier");
         EXPECT_TRUE(idleButtons());
-        EXPECT_EQ(window.focused, kStartButton);
+        EXPECT_EQ(window.focused, FakeButton::Start);
         EXPECT_EQ(CountRollers().alive, 0);
     }
 }
@@ -214,8 +214,8 @@ TEST_F(AutoDrawTest, ANameFileTooSmallIsRefusedThroughTheRoller) {
 TEST_F(AutoDrawTest, StopKeepsTheResultsTakenAndShowsTheLatest) {
     for (DrawMode mode : {DrawMode::Number, DrawMode::Name}) {
         if (mode == DrawMode::Name) useNameFile(kZhang + "\r\n" + kLi + "\r\n" + kWang + "\r\n" + kZhao);
-        window.texts[kDrawCount] = "4";
-        window.texts[kDrawRecord] = "";
+        window.count = "4";
+        window.record = "";
         window.numberPreset = "88";
         window.namePreset = kSun;
         session.autoTiming.secondMs = 40;
@@ -224,54 +224,54 @@ TEST_F(AutoDrawTest, StopKeepsTheResultsTakenAndShowsTheLatest) {
         ASSERT_TRUE(session.rolling());
         // A candidate rolls past before Stop.
         ASSERT_EQ(PumpCandidates(session, window, 1), 1);
-        const std::string record = window.texts[kDrawRecord];
+        const std::string record = window.record;
         session.stop();
         const std::vector<std::string> results = Words(record);
         ASSERT_EQ(results.size(), 2u);
-        EXPECT_EQ(window.texts[kDrawRecord], record);
-        EXPECT_EQ(Words(window.texts[kResultDisplay]), (std::vector<std::string>{results.back()}));
+        EXPECT_EQ(window.record, record);
+        EXPECT_EQ(Words(window.display), (std::vector<std::string>{results.back()}));
         EXPECT_TRUE(idleButtons());
-        EXPECT_EQ(window.focused, kStartButton);
+        EXPECT_EQ(window.focused, FakeButton::Start);
         EXPECT_TRUE(window.presetReads.empty());
         EXPECT_EQ(CountRollers().alive, 0);
         std::this_thread::sleep_for(milliseconds(100));
         window.waitForRequest(milliseconds(0));
         EXPECT_FALSE(session.deliverCandidate());
-        EXPECT_EQ(window.texts[kDrawRecord], record);
+        EXPECT_EQ(window.record, record);
     }
     // Stopped before any result: nothing recorded, nothing left on display.
-    window.texts[kDrawRecord] = "";
-    window.texts[kJumpFrequency] = "-1";
+    window.record = "";
+    window.frequency = "-1";
     session.start();
     ASSERT_EQ(PumpCandidates(session, window, 1), 1);
     session.stop();
-    EXPECT_EQ(window.texts[kDrawRecord], "");
-    EXPECT_EQ(window.texts[kResultDisplay], "");
+    EXPECT_EQ(window.record, "");
+    EXPECT_EQ(window.display, "");
 }
 
 TEST_F(AutoDrawTest, AModeChangeAbandonsItAndKeepsTheRecord) {
-    window.texts[kDrawCount] = "5";
+    window.count = "5";
     session.autoTiming.secondMs = 40;
     session.start();
     ASSERT_TRUE(pumpWhileRolling(milliseconds(20000), OneResult));
     ASSERT_TRUE(window.waitForRequest(milliseconds(5000)));  // one more pending
-    const std::string record = window.texts[kDrawRecord];
+    const std::string record = window.record;
     session.selectMode(DrawMode::Name);
     EXPECT_FALSE(session.rolling());
     EXPECT_EQ(CountRollers().alive, 0);
     EXPECT_FALSE(session.deliverCandidate());
-    EXPECT_EQ(window.texts[kResultDisplay], "");
-    EXPECT_EQ(window.texts[kDrawRecord], record);
+    EXPECT_EQ(window.display, "");
+    EXPECT_EQ(window.record, record);
     EXPECT_TRUE(idleButtons());
-    EXPECT_EQ(window.focused, kStartButton);
+    EXPECT_EQ(window.focused, FakeButton::Start);
 }
 
 TEST_F(AutoDrawTest, ResultsComeEverySpacingAndStayForTheHold) {
     // Interval 2: a result every 2 "seconds" (2 x 30 ms), held for 30 ms.
     session.autoTiming.secondMs = 30;
-    window.selectedInterval = "2";
-    window.texts[kDrawCount] = "4";
-    window.texts[kUpperLimit] = "1000";
+    window.interval = "2";
+    window.count = "4";
+    window.upper = "1000";
     const auto begin = Clock::now();
     session.start();
     ASSERT_TRUE(pumpWhileRolling());
@@ -291,16 +291,16 @@ TEST_F(AutoDrawTest, ResultsComeEverySpacingAndStayForTheHold) {
 
 TEST_F(AutoDrawTest, RandomIntervalsAndEndlessPausesStillEnd) {
     session.autoTiming.secondMs = 3;
-    window.selectedInterval = kRandomInterval;
-    window.texts[kDrawCount] = "6";
-    window.texts[kUpperLimit] = "100";
+    window.interval = kRandomInterval;
+    window.count = "6";
+    window.upper = "100";
     for (const char* frequency : {"0", "-1", "7"}) {
-        window.texts[kJumpFrequency] = frequency;
-        window.texts[kDrawRecord] = "";
+        window.frequency = frequency;
+        window.record = "";
         resultTimes.clear();
         session.start();
         ASSERT_TRUE(pumpWhileRolling()) << frequency;
-        const std::vector<std::string> results = Words(window.texts[kDrawRecord]);
+        const std::vector<std::string> results = Words(window.record);
         EXPECT_EQ(std::set<std::string>(results.begin(), results.end()).size(), 6u) << frequency;
         for (std::size_t k = 1; k < resultTimes.size(); ++k) {
             EXPECT_GE(resultTimes[k] - resultTimes[k - 1], milliseconds(3)) << k;
@@ -312,18 +312,18 @@ TEST_F(AutoDrawTest, ManyDrawsStoppedAtRandomNeverLeaveAStrayWrite) {
     // Every end of an automatic draw (Stop, mode change, own end, refusal)
     // raced against the roller: after it, nothing reaches the window.
     session.autoTiming.secondMs = 1;
-    window.selectedFile = "s.txt";
+    window.nameFile = "s.txt";
     window.setFile("C:\\draw\\s.txt", kZhang + "\r\n" + kLi + "\r\n" + kWang);
     bool open = false;
     long strays = 0;
-    window.onWrite = [&](int id, const std::string& text) {
+    window.onWrite = [&](FakeField field, const std::string& text) {
         // A mode change empties the display between draws; that is no stray.
-        if (!open && (id == kDrawRecord || (id == kResultDisplay && !text.empty()))) ++strays;
+        if (!open && (field == FakeField::Record || (field == FakeField::Display && !text.empty()))) ++strays;
     };
     for (int c = 0; c < 300; ++c) {
         const DrawMode mode = c % 2 ? DrawMode::Name : DrawMode::Number;
         if (session.mode != mode) session.selectMode(mode);
-        window.texts[kDrawCount] = std::to_string(1 + c % 4);  // 4 is refused by the file
+        window.count = std::to_string(1 + c % 4);  // 4 is refused by the file
         open = true;
         session.start();
         PumpCandidates(session, window, c % 5, milliseconds(50));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <set>
@@ -184,6 +185,98 @@ TEST(NamePool, ManyRepeatsOfAFewNamesAreAFewNames) {
     for (int i = 0; i < 100000; ++i) content += "n" + std::to_string(i % 1000) + "\r\n";
     const NamePool pool = MakeNamePool(content);
     EXPECT_EQ(NamesLeft(pool), 1000u);
+}
+
+// The r-th offset not taken, by stepping over each taken one: slow and plain.
+uint32_t NthFree(const std::vector<uint32_t>& taken, uint32_t r) {
+    uint32_t offset = r;
+    for (uint32_t t : taken) {
+        if (t > offset) break;
+        ++offset;
+    }
+    return offset;
+}
+
+TEST(NumberPool, PicksAgreeWithSteppingOverTheTakenValues) {
+    std::mt19937 choose(17);
+    for (int round = 0; round < 200; ++round) {
+        const int32_t lo = static_cast<int32_t>(choose() % 50) - 25;
+        const int32_t hi = lo + static_cast<int32_t>(choose() % 60) + 1;
+        std::vector<int32_t> drawn;
+        for (int32_t v = lo; v <= hi; ++v) {
+            if (choose() % 3 == 0) drawn.push_back(v);
+        }
+        drawn.push_back(hi + 5);  // outside the range: ignored
+        const NumberPool pool = MakeNumberPool(lo, hi, drawn);
+        ASSERT_EQ(NumbersLeft(pool), static_cast<uint64_t>(hi - lo + 1) - (drawn.size() - 1));
+        if (NumbersLeft(pool) == 0) continue;
+        RandomSource random = Seeded(choose());
+        RandomSource same = random;
+        for (int k = 0; k < 30; ++k) {
+            const uint32_t picked = PickNumber(pool, random);
+            EXPECT_EQ(picked, NthFree(pool.taken, RandomIndex(same, NumbersLeft(pool))));
+            EXPECT_FALSE(std::binary_search(pool.taken.begin(), pool.taken.end(), picked));
+        }
+    }
+}
+
+TEST(NumberPool, TheEndsOfTheWholeRangeCanBeTakenOut) {
+    NumberPool pool = MakeNumberPool(INT32_MIN, INT32_MAX, {INT32_MAX, INT32_MIN, 0});
+    EXPECT_EQ(NumbersLeft(pool), (uint64_t{1} << 32) - 3);
+    RandomSource random = Seeded(9);
+    for (int k = 0; k < 2000; ++k) {
+        const std::string text = NumberText(pool, PickNumber(pool, random));
+        EXPECT_NE(text, "-2147483648");
+        EXPECT_NE(text, " 2147483647");
+        EXPECT_NE(text, " 0");
+    }
+}
+
+TEST(EntryPool, EntriesLessOnePerDrawnName) {
+    struct Case {
+        const char* what;
+        std::string content;
+        std::vector<std::string> drawn;
+        std::multiset<std::string> left;
+        std::size_t entries;
+    };
+    const std::vector<Case> cases = {
+        {"nothing drawn", kZhang + "\r\n" + kLi, {}, {kZhang, kLi}, 2},
+        {"two entries of one name", kZhang + "\r\n" + kZhang + "\r\n" + kLi, {kZhang}, {kZhang, kLi}, 3},
+        {"both of them drawn", kZhang + "\r\n" + kZhang + "\r\n" + kLi, {kZhang, kZhang}, {kLi}, 3},
+        {"empty entries are none", "\r\n  \r\n" + kLi + "\r\n\n\r\n", {}, {kLi}, 1},
+        {"drawn names gone from the file", kLi, {kZhang, "x"}, {kLi}, 1},
+        {"names as the draw sees them", " a \r\n\nb c\r\n", {"a"}, {"b c"}, 2},
+        {"drawn more often than present", "a\r\nb", {"a", "a", "a"}, {"b"}, 2},
+        {"everything drawn", "a\r\nb", {"b", "a"}, {}, 2},
+        {"an empty file", "", {"a"}, {}, 0},
+    };
+    for (const Case& c : cases) {
+        const NamePool pool = MakeEntryPool(c.content, c.drawn);
+        std::multiset<std::string> left;
+        for (std::size_t p = 0; p < NamesLeft(pool); ++p) left.insert(NameText(pool, p));
+        EXPECT_EQ(left, c.left) << c.what;
+        EXPECT_EQ(pool.entries, c.entries) << c.what;
+        for (const std::string& name : c.left) EXPECT_LT(FindName(pool, name), NamesLeft(pool)) << c.what;
+        EXPECT_EQ(FindName(pool, "zz"), NamesLeft(pool)) << c.what;
+    }
+}
+
+TEST(EntryPool, NamesWhoseHashesMeetAreStillToldApart) {
+    // Many drawn names over a big file: each keeps exactly its own entry out.
+    std::string content;
+    std::vector<std::string> drawn;
+    for (int i = 0; i < 20000; ++i) {
+        content += "n" + std::to_string(i) + "\r\n";
+        if (i % 3 == 0) drawn.push_back("n" + std::to_string(i));
+    }
+    const NamePool pool = MakeEntryPool(content, drawn);
+    EXPECT_EQ(pool.entries, 20000u);
+    ASSERT_EQ(NamesLeft(pool), 20000u - drawn.size());
+    std::set<std::string> left;
+    for (std::size_t p = 0; p < NamesLeft(pool); ++p) left.insert(NameText(pool, p));
+    EXPECT_EQ(left.size(), NamesLeft(pool));
+    for (const std::string& name : drawn) EXPECT_EQ(left.count(name), 0u);
 }
 
 }  // namespace

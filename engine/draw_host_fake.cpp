@@ -1,31 +1,32 @@
 #include "engine/draw_host_fake.h"
 
-FakeWindow::FakeWindow() {
-    texts[kResultDisplay] = "";
-    texts[kJumpFrequency] = "10";
-    texts[kLowerLimit] = "1";
-    texts[kUpperLimit] = "10";
-    texts[kDrawRecord] = "";
-    texts[kNamesBox] = "";
-    texts[kDrawCount] = "";
-    enabled[kStartButton] = true;
-    enabled[kStopButton] = false;
-}
-
 DrawHost FakeWindow::host() {
     DrawHost h;
-    h.readText = [this](int id) { return texts[id]; };
-    h.writeText = [this](int id, const std::string& text) {
-        texts[id] = text;
-        writes.emplace_back(id, text);
-        if (onWrite) onWrite(id, text);
+    h.showInDisplay = [this](const std::string& text) {
+        display = text;
+        if (onWrite) onWrite(FakeField::Display, text);
     };
-    h.enableControl = [this](int id, bool on) { enabled[id] = on; };
-    h.focusControl = [this](int id) { focused = id; };
-    h.selectedItemText = [this](int id) {
-        if (id == kNameFileList) return selectedFile;
-        return id == kDrawInterval ? selectedInterval : std::string();
+    h.readDisplay = [this] { return display; };
+    h.appendToRecord = [this](const std::string& entry) {
+        record += entry;
+        if (onWrite) onWrite(FakeField::Record, record);
     };
+    h.clearRecordAndNames = [this] {
+        record.clear();
+        if (onWrite) onWrite(FakeField::Record, record);
+        namesBox.clear();
+        if (onWrite) onWrite(FakeField::NamesBox, namesBox);
+    };
+    h.setButtonsRolling = [this](bool rolling) {
+        startEnabled = !rolling;
+        stopEnabled = rolling;
+    };
+    h.focusEnabledButton = [this] { focused = startEnabled ? FakeButton::Start : FakeButton::Stop; };
+    h.readLimits = [this] { return LimitTexts{lower, upper}; };
+    h.readFrequency = [this] { return frequency; };
+    h.readCount = [this] { return count; };
+    h.readInterval = [this] { return interval; };
+    h.readNameFile = [this] { return nameFile; };
     h.showMessage = [this](const std::string& text, const std::string& caption) {
         messages.emplace_back(text, caption);
     };
@@ -34,6 +35,24 @@ DrawHost FakeWindow::host() {
         return mode == DrawMode::Number ? numberPreset : namePreset;
     };
     h.programDirectory = "C:\\draw\\";
+    h.now = [this] { return now; };
+    h.askYesNo = [this](const std::string& question, const std::string& caption) {
+        questions.push_back(question + "|" + caption);
+        if (answers.empty()) return false;
+        const bool yes = answers.front();
+        answers.erase(answers.begin());
+        return yes;
+    };
+    h.replaceRecordEnd = [this](const std::string& end, const std::string& replacement) {
+        if (record.size() < end.size() || record.compare(record.size() - end.size(), end.size(), end) != 0) {
+            return false;
+        }
+        record = record.substr(0, record.size() - end.size()) + replacement;
+        if (onWrite) onWrite(FakeField::Record, record);
+        return true;
+    };
+    h.showPoolStatus = [this](const std::string& text) { statuses.push_back(text); };
+    h.poolsChanged = [this] { ++poolSaves; };
     h.loadTextFile = [this](const std::string& path) {
         std::lock_guard<std::mutex> lock(mutex);
         loads.push_back(path);
@@ -71,6 +90,16 @@ bool FakeWindow::waitForRequest(std::chrono::milliseconds timeout) {
     return true;
 }
 
+bool FakeWindow::waitForRequests(long count, std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return requested.wait_for(lock, timeout, [&] { return requests >= count; });
+}
+
+long FakeWindow::requestCount() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return requests;
+}
+
 int PumpCandidates(DrawSession& session, FakeWindow& window, int count,
                    std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -87,7 +116,7 @@ int PumpCandidates(DrawSession& session, FakeWindow& window, int count,
 bool PumpUntilShown(DrawSession& session, FakeWindow& window, const std::string& text,
                     std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (window.texts[kResultDisplay] != text) {
+    while (window.display != text) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0 || PumpCandidates(session, window, 1, left) != 1) return false;
@@ -100,7 +129,7 @@ std::vector<std::string> CollectCandidates(DrawSession& session, FakeWindow& win
     shown.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         if (PumpCandidates(session, window, 1) != 1) break;
-        shown.push_back(window.texts[kResultDisplay]);
+        shown.push_back(window.display);
     }
     return shown;
 }

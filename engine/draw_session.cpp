@@ -1,16 +1,19 @@
 #include "engine/draw_session.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "engine/rollers.h"
 #include "runtime/numbers.h"
 #include "runtime/strings.h"
 
+const char* const kPoolEmptyQuestion = "所有结果都已抽完，是否重置抽取池？";
+const char* const kVoidMark = "(作废)";
+
 namespace {
 
 void SetButtons(DrawSession& session, bool drawing) {
-    session.host.enableControl(kStartButton, !drawing);
-    session.host.enableControl(kStopButton, drawing);
+    session.host.setButtonsRolling(drawing);
 }
 
 // Ends the running draw, if any: after this nothing of it reaches the
@@ -35,26 +38,214 @@ RollerHost RollerHostOf(const DrawHost& host) {
 
 // The keyboard follows the one enabled button, so that the space bar (or a
 // presenter's clicker) starts and stops draws.
-void FocusButton(DrawSession& session, int id) {
-    if (session.host.focusControl) session.host.focusControl(id);
+void FocusButton(DrawSession& session) {
+    if (session.host.focusEnabledButton) session.host.focusEnabledButton();
 }
 
 // After the last result or a refusal: as after Stop, with nothing to add.
 void FinishDraw(DrawSession& session) {
     SetButtons(session, false);
     EndRoller(session);
-    FocusButton(session, kStartButton);
+    FocusButton(session);
 }
 
-void AppendRecord(DrawSession& session, const std::string& result) {
-    session.host.writeText(kDrawRecord, session.host.readText(kDrawRecord) + "  " + result);
+// A refused Start: left with Stop enabled, a Stop would record whatever the
+// display happened to show.
+void RefuseStart(DrawSession& session, const std::string& message) {
+    session.host.showMessage(message, "提示");
+    SetButtons(session, false);
+    FocusButton(session);
+}
+
+// ---- pools ---------------------------------------------------------------
+
+// A source as the next Start takes it; `valid` is false for limits that
+// would be refused.
+struct Source {
+    bool valid = false;
+    DrawMode mode = DrawMode::Number;
+    std::string key;
+    int32_t lo = 0, hi = 0;
+};
+
+Source NumberSource(int32_t a, int32_t b) {
+    Source source;
+    source.valid = true;
+    source.key = NumberSourceKey(a, b);
+    source.lo = std::min(a, b);
+    source.hi = std::max(a, b);
+    return source;
+}
+
+Source SelectedSource(const DrawSession& session) {
+    if (session.mode == DrawMode::Name) {
+        Source source;
+        source.valid = true;
+        source.mode = DrawMode::Name;
+        source.key = session.host.readNameFile();
+        return source;
+    }
+    const LimitTexts limits = session.host.readLimits();
+    if (!(ParseNumber(limits.lower) < ParseNumber(limits.upper))) return Source{};
+    return NumberSource(ToInt32(ParseNumber(limits.lower)), ToInt32(ParseNumber(limits.upper)));
+}
+
+Source CurrentSource(const DrawSession& session) {
+    if (!session.drawing) return SelectedSource(session);
+    Source source;
+    source.mode = session.drawMode;
+    source.key = session.drawSource;
+    source.valid = source.mode == DrawMode::Name || ParseNumberSourceKey(source.key, source.lo, source.hi);
+    return source;
+}
+
+std::size_t DrawnCount(const DrawPools& pools, const Source& source) {
+    if (source.mode == DrawMode::Name) {
+        auto found = pools.names.find(source.key);
+        return found == pools.names.end() ? 0 : found->second.size();
+    }
+    auto found = pools.numbers.find(source.key);
+    return found == pools.numbers.end() ? 0 : found->second.size();
+}
+
+template <typename T>
+std::vector<T> DrawnOf(const std::map<std::string, std::vector<T>>& drawn, const std::string& key) {
+    auto found = drawn.find(key);
+    return found == drawn.end() ? std::vector<T>() : found->second;
+}
+
+PoolCounts CountNumbers(const DrawPools& pools, const Source& source) {
+    PoolCounts counts;
+    counts.known = true;
+    counts.total = static_cast<uint64_t>(static_cast<int64_t>(source.hi) - source.lo) + 1;
+    counts.left = counts.total - std::min<uint64_t>(DrawnCount(pools, source), counts.total);
+    return counts;
+}
+
+// Reads the name file on this thread: for the status only, never for a draw.
+PoolCounts CountNames(DrawSession& session, const std::string& file) {
+    std::string content = session.host.loadTextFile ? session.host.loadTextFile(session.host.programDirectory + file)
+                                                    : std::string();
+    const NamePool pool = MakeEntryPool(std::move(content), DrawnOf(session.pools.names, file));
+    PoolCounts counts;
+    counts.known = true;
+    counts.left = NamesLeft(pool);
+    counts.total = pool.entries;
+    session.nameCounts[file] = counts;
+    return counts;
+}
+
+void ShowPoolStatus(DrawSession& session, bool always = false) {
+    if (!session.noRepeats || !session.host.showPoolStatus) return;
+    const PoolCounts counts = session.currentPool();
+    const std::string text =
+        counts.known ? "剩余 " + std::to_string(counts.left) + "/" + std::to_string(counts.total) : std::string();
+    if (!always && text == session.poolStatus) return;
+    session.poolStatus = text;
+    session.host.showPoolStatus(text);
+}
+
+void NotifyPoolsChanged(DrawSession& session) {
+    if (session.host.poolsChanged) session.host.poolsChanged();
+}
+
+// The running draw's name pool has been counted by its roller: the status
+// can say so.
+void TakeRollerCounts(DrawSession& session) {
+    if (session.reportTaken || !session.drawPooled || session.drawMode != DrawMode::Name) return;
+    if (!session.poolReport.counted.load(std::memory_order_acquire)) return;
+    session.reportTaken = true;
+    PoolCounts counts;
+    counts.known = true;
+    counts.left = session.poolReport.left;
+    counts.total = session.poolReport.total;
+    session.nameCounts[session.drawSource] = counts;
+    ShowPoolStatus(session);
+}
+
+// Whether the running draw's results leave a pool: a name file with no
+// entry at all has none, and rolls as ever.
+bool DrawTakesFromPool(const DrawSession& session) {
+    if (!session.drawPooled) return false;
+    return session.drawMode == DrawMode::Number || session.poolReport.total > 0;
+}
+
+// Takes a result of the running draw out of its pool: the name, or the
+// number a display text shows.
+PoolTake TakeFromPool(DrawSession& session, const std::string& entry) {
+    PoolTake take;
+    take.taken = true;
+    take.mode = session.drawMode;
+    take.source = session.drawSource;
+    if (take.mode == DrawMode::Name) {
+        take.name = entry;
+        AddDrawnName(session.pools, take.source, entry);
+        auto counts = session.nameCounts.find(take.source);
+        if (counts != session.nameCounts.end() && counts->second.left > 0) --counts->second.left;
+    } else {
+        take.number = ToInt32(ParseNumber(entry));
+        AddDrawnNumber(session.pools, take.source, take.number);
+    }
+    return take;
+}
+
+void ResetSource(DrawSession& session, const Source& source) {
+    if (source.mode == DrawMode::Name) {
+        session.pools.names.erase(source.key);
+        auto counts = session.nameCounts.find(source.key);
+        if (counts != session.nameCounts.end()) counts->second.left = counts->second.total;
+    } else {
+        session.pools.numbers.erase(source.key);
+    }
+    NotifyPoolsChanged(session);
+    ShowPoolStatus(session);
+}
+
+bool AskToReset(DrawSession& session) {
+    return session.host.askYesNo && session.host.askYesNo(kPoolEmptyQuestion, "提示");
+}
+
+// ---- the record ----------------------------------------------------------
+
+// Appends the result to the record and keeps it as data beside it.
+void RecordResult(DrawSession& session, const std::string& result, PoolTake take = PoolTake{}) {
+    const std::string entry = "  " + result;
+    session.host.appendToRecord(entry);
+    DrawResult kept;
+    if (session.host.now) kept.time = session.host.now();
+    kept.mode = session.drawMode;
+    kept.source = session.drawSource;
+    kept.result = result;
+    kept.recordEntry = entry;
+    session.results.push_back(std::move(kept));
+    const bool taken = take.taken;
+    session.takes.push_back(std::move(take));
+    if (!taken) return;
+    NotifyPoolsChanged(session);
+    ShowPoolStatus(session);
+}
+
+// What the pool loses at Stop is what the record gains: the rolled number
+// (a number preset changes only what is seen), the name preset if it is an
+// entry still in the pool, else the name shown. A Stop before any candidate
+// was shown records the old display and takes nothing.
+PoolTake TakeAtStop(DrawSession& session, bool presetShown, const std::string& result) {
+    TakeRollerCounts(session);
+    if (!DrawTakesFromPool(session)) return PoolTake{};
+    if (session.drawMode == DrawMode::Name && presetShown) {
+        if (!session.poolReport.counted.load(std::memory_order_acquire)) return PoolTake{};
+        const NamePool& pool = session.poolReport.pool;
+        const std::size_t found = FindName(pool, StrReplace(StrTrim(result), "\n", ""));
+        return found < NamesLeft(pool) ? TakeFromPool(session, NameText(pool, found)) : PoolTake{};
+    }
+    return session.candidateShown ? TakeFromPool(session, session.shownCandidate) : PoolTake{};
 }
 
 // Reads the count field, and the interval list only when a count is given.
-bool PlanFromControls(const DrawHost& host, AutoDrawInputs& inputs) {
-    const std::string count = host.readText(kDrawCount);
+bool PlanFromHost(const DrawHost& host, AutoDrawInputs& inputs) {
+    const std::string count = host.readCount();
     if (ToInt32(ParseNumber(count)) < 1) return false;
-    return PlanAutoDraw(count, host.selectedItemText(kDrawInterval), inputs.plan);
+    return PlanAutoDraw(count, host.readInterval(), inputs.plan);
 }
 
 }  // namespace
@@ -69,61 +260,66 @@ void DrawSession::start() {
     // promise of a single roller.
     EndRoller(*this);
     SetButtons(*this, true);
-    AutoDrawInputs autoInputs;
-    autoInputs.timing = autoTiming;
-    automatic = PlanFromControls(host, autoInputs);
+    DrawRollerInputs inputs;
+    inputs.mode = mode;
+    inputs.automaticInputs.timing = autoTiming;
+    automatic = inputs.automatic = PlanFromHost(host, inputs.automaticInputs);
     lastResult.clear();
+    drawMode = mode;
+    drawPooled = noRepeats;
+    candidateShown = false;
+    shownCandidate.clear();
+    reportTaken = false;
+    poolReport.counted.store(false);
+    poolReport.left = poolReport.total = 0;
+    poolReport.pool = NamePool{};
     if (mode == DrawMode::Name) {
-        NameRollerInputs inputs;
-        inputs.frequencyText = host.readText(kJumpFrequency);
-        inputs.path = host.programDirectory + host.selectedItemText(kNameFileList);
-        const uint64_t draw = OpenDraw(*this);
-        // A thread that cannot start leaves the display still; Stop works as usual.
         // Only the roller learns how many different names the file holds, so
         // an automatic draw may still be refused through the slot.
-        if (automatic) {
-            StartRollerThread(roller, [this, draw, rollerHost = RollerHostOf(host), inputs, autoInputs] {
-                RunAutoNameRoller(slot, draw, rollerHost, inputs, autoInputs);
-            });
-        } else {
-            StartRollerThread(roller, [this, draw, rollerHost = RollerHostOf(host), inputs] {
-                RunNameRoller(slot, draw, rollerHost, inputs);
-            });
+        inputs.name.frequencyText = host.readFrequency();
+        drawSource = host.readNameFile();
+        inputs.name.path = host.programDirectory + drawSource;
+        if (noRepeats) {
+            inputs.noRepeats = true;
+            inputs.drawnNames = DrawnOf(pools.names, drawSource);
+            inputs.report = &poolReport;
         }
-        FocusButton(*this, kStopButton);
-        return;
-    }
-    NumberRollerInputs inputs;
-    inputs.lowerText = host.readText(kLowerLimit);
-    inputs.upperText = host.readText(kUpperLimit);
-    if (!(ParseNumber(inputs.lowerText) < ParseNumber(inputs.upperText))) {
-        host.showMessage("上限和下限必须拉开差距", "提示");
-        // Left with Stop enabled, a Stop would record whatever the display
-        // happened to show.
-        SetButtons(*this, false);
-        FocusButton(*this, kStartButton);
-        return;
-    }
-    if (automatic && static_cast<uint64_t>(autoInputs.plan.count) >
-                         NumbersLeft(MakeNumberPool(ToInt32(ParseNumber(inputs.lowerText)),
-                                                    ToInt32(ParseNumber(inputs.upperText))))) {
-        host.showMessage(kTooManyResultsMessage, "提示");
-        SetButtons(*this, false);
-        FocusButton(*this, kStartButton);
-        return;
-    }
-    inputs.frequencyText = host.readText(kJumpFrequency);
-    const uint64_t draw = OpenDraw(*this);
-    if (automatic) {
-        StartRollerThread(roller, [this, draw, rollerHost = RollerHostOf(host), inputs, autoInputs] {
-            RunAutoNumberRoller(slot, draw, rollerHost, inputs, autoInputs);
-        });
     } else {
-        StartRollerThread(roller, [this, draw, rollerHost = RollerHostOf(host), inputs] {
-            RunNumberRoller(slot, draw, rollerHost, inputs);
-        });
+        const LimitTexts limits = host.readLimits();
+        if (!(ParseNumber(limits.lower) < ParseNumber(limits.upper))) {
+            RefuseStart(*this, "上限和下限必须拉开差距");
+            return;
+        }
+        const Source source = NumberSource(ToInt32(ParseNumber(limits.lower)), ToInt32(ParseNumber(limits.upper)));
+        drawSource = source.key;
+        const PoolCounts counts = CountNumbers(pools, source);
+        const uint64_t left = noRepeats ? counts.left : counts.total;
+        if (left == 0) {
+            SetButtons(*this, false);
+            FocusButton(*this);
+            if (!AskToReset(*this)) return;
+            ResetSource(*this, source);
+            start();
+            return;
+        }
+        if (automatic && static_cast<uint64_t>(inputs.automaticInputs.plan.count) > left) {
+            RefuseStart(*this, kTooManyResultsMessage);
+            return;
+        }
+        inputs.number.lowerText = limits.lower;
+        inputs.number.upperText = limits.upper;
+        inputs.number.frequencyText = host.readFrequency();
+        if (noRepeats) {
+            inputs.noRepeats = true;
+            inputs.drawnNumbers = DrawnOf(pools.numbers, drawSource);
+        }
     }
-    FocusButton(*this, kStopButton);
+    const uint64_t draw = OpenDraw(*this);
+    // A thread that cannot start leaves the display still; Stop works as usual.
+    StartRollerThread(roller, [this, draw, rollerHost = RollerHostOf(host), inputs = std::move(inputs)] {
+        RunDrawRoller(slot, draw, rollerHost, inputs);
+    });
+    FocusButton(*this);
 }
 
 void DrawSession::stop() {
@@ -133,25 +329,28 @@ void DrawSession::stop() {
     // the buttons (a focused one being disabled) take the longer under Wine.
     EndRoller(*this);
     SetButtons(*this, false);
-    FocusButton(*this, kStartButton);
+    FocusButton(*this);
     if (automatic) {
         // Its results are recorded already, and presets steer manual draws
         // only. The display goes back to the latest result, so that the
         // room does not take the candidate that happened to roll by for one.
-        host.writeText(kResultDisplay, lastResult);
+        host.showInDisplay(lastResult);
         return;
     }
-    const std::string shown = host.readText(kResultDisplay);
+    const std::string shown = host.readDisplay();
     const std::string preset = host.readPreset(mode);
     std::string result = shown;
+    bool namePresetShown = false;
     if (mode == DrawMode::Number) {
         // The preset replaces what is seen, not what is recorded.
-        if (!preset.empty()) host.writeText(kResultDisplay, preset);
+        if (!preset.empty()) host.showInDisplay(preset);
     } else if (!StrTrim(preset).empty()) {
-        host.writeText(kResultDisplay, preset);
-        result = host.readText(kResultDisplay);
+        host.showInDisplay(preset);
+        result = host.readDisplay();
+        namePresetShown = true;
     }
-    AppendRecord(*this, result);
+    PoolTake take = TakeAtStop(*this, namePresetShown, result);
+    RecordResult(*this, result, std::move(take));
 }
 
 void DrawSession::selectMode(DrawMode m) {
@@ -160,42 +359,139 @@ void DrawSession::selectMode(DrawMode m) {
     EndRoller(*this);
     mode = m;
     SetButtons(*this, false);
-    host.writeText(kResultDisplay, "");
-    FocusButton(*this, kStartButton);
+    host.showInDisplay("");
+    FocusButton(*this);
+    ShowPoolStatus(*this);
 }
 
 bool DrawSession::deliverCandidate() {
     std::string candidate;
     Handover handover = Handover::Candidate;
     if (!TakeCandidate(slot, candidate, &handover)) return false;
+    TakeRollerCounts(*this);
     switch (handover) {
     case Handover::Candidate:
-        host.writeText(kResultDisplay, candidate);
+        host.showInDisplay(candidate);
+        candidateShown = true;
+        if (drawPooled) shownCandidate = std::move(candidate);
         break;
     case Handover::Result:
-    case Handover::LastResult:
-        host.writeText(kResultDisplay, candidate);
-        AppendRecord(*this, candidate);
+    case Handover::LastResult: {
+        host.showInDisplay(candidate);
+        PoolTake take = DrawTakesFromPool(*this) ? TakeFromPool(*this, candidate) : PoolTake{};
+        RecordResult(*this, candidate, std::move(take));
         lastResult = std::move(candidate);
         if (handover == Handover::LastResult) FinishDraw(*this);
         break;
+    }
     case Handover::Refusal:
         // The buttons are back before the message, so nothing behind the
         // box looks as if a draw were running.
         SetButtons(*this, false);
         EndRoller(*this);
         host.showMessage(kTooManyResultsMessage, "提示");
-        FocusButton(*this, kStartButton);
+        FocusButton(*this);
         break;
+    case Handover::PoolEmpty: {
+        SetButtons(*this, false);
+        EndRoller(*this);
+        FocusButton(*this);
+        Source source;
+        source.mode = drawMode;
+        source.key = drawSource;
+        if (!AskToReset(*this)) break;
+        ResetSource(*this, source);
+        start();
+        break;
+    }
     }
     return true;
 }
 
 void DrawSession::clearRecord() {
-    host.writeText(kDrawRecord, "");
-    host.writeText(kNamesBox, "");
+    host.clearRecordAndNames();
 }
 
 bool DrawSession::rolling() const {
     return drawing;
+}
+
+void DrawSession::setNoRepeats(bool on) {
+    noRepeats = on;
+    if (on) {
+        // The files may have changed while no one counted.
+        nameCounts.clear();
+        ShowPoolStatus(*this, true);
+        return;
+    }
+    poolStatus.clear();
+    if (host.showPoolStatus) host.showPoolStatus("");
+}
+
+void DrawSession::loadPools(DrawPools saved) {
+    pools = std::move(saved);
+    nameCounts.clear();
+    ShowPoolStatus(*this);
+}
+
+bool DrawSession::resetPool() {
+    if (drawing) return false;
+    const Source source = SelectedSource(*this);
+    if (!source.valid) return false;
+    ResetSource(*this, source);
+    return true;
+}
+
+bool DrawSession::takeBack() {
+    if (!canTakeBack()) return false;
+    const DrawResult result = std::move(results.back());
+    const PoolTake take = std::move(takes.back());
+    results.pop_back();
+    takes.pop_back();
+    if (host.replaceRecordEnd) host.replaceRecordEnd(result.recordEntry, "");
+    if (take.taken) {
+        const bool returned = take.mode == DrawMode::Name ? RemoveDrawnName(pools, take.source, take.name)
+                                                          : RemoveDrawnNumber(pools, take.source, take.number);
+        if (returned) {
+            // Whether the name is still an entry of its file is for a new count to say.
+            if (take.mode == DrawMode::Name) nameCounts.erase(take.source);
+            NotifyPoolsChanged(*this);
+            ShowPoolStatus(*this);
+        }
+    }
+    return true;
+}
+
+bool DrawSession::canTakeBack() const {
+    return !drawing && !results.empty();
+}
+
+bool DrawSession::voidLast() {
+    if (!canVoidLast()) return false;
+    DrawResult& result = results.back();
+    if (host.replaceRecordEnd) host.replaceRecordEnd(result.recordEntry, result.recordEntry + kVoidMark);
+    result.recordEntry += kVoidMark;
+    result.state = ResultState::Void;
+    return true;
+}
+
+bool DrawSession::canVoidLast() const {
+    return !drawing && !results.empty() && results.back().state == ResultState::Valid;
+}
+
+PoolCounts DrawSession::currentPool() {
+    const Source source = CurrentSource(*this);
+    if (!source.valid) return PoolCounts{};
+    if (source.mode == DrawMode::Number) return CountNumbers(pools, source);
+    auto counts = nameCounts.find(source.key);
+    if (counts != nameCounts.end()) return counts->second;
+    // A running draw's roller counts its own file; it is not read twice.
+    if (drawing) return PoolCounts{};
+    return CountNames(*this, source.key);
+}
+
+void DrawSession::refreshPoolStatus() {
+    const Source source = CurrentSource(*this);
+    if (source.valid && source.mode == DrawMode::Name && !drawing) nameCounts.erase(source.key);
+    ShowPoolStatus(*this);
 }

@@ -20,6 +20,7 @@ enum class Handover : uint8_t {
     Result,      // show it and record it
     LastResult,  // show it, record it, and end the draw
     Refusal,     // the draw cannot be made: end it and say so
+    PoolEmpty,   // no repeats: every entry has been drawn; end it and ask
 };
 
 struct CandidateSlot {

@@ -36,14 +36,10 @@ void RunNumberRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
     }
 }
 
-void RunNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
-                   const NameRollerInputs& inputs) {
-    const uint32_t pause = JumpPause(inputs.frequencyText);
-    std::string content = host.loadTextFile ? host.loadTextFile(inputs.path) : std::string();
-    // A Stop during a long read should not also wait for the list.
-    if (!DrawRunning(slot, draw)) return;
-    const NameList names = BuildNameList(std::move(content));
-    if (!DrawRunning(slot, draw)) return;
+namespace {
+
+// Any field of the list, empty ones too, as the manual name draw rolls them.
+void RollAnyName(CandidateSlot& slot, uint64_t draw, const RollerHost& host, const NameList& names, uint32_t pause) {
     RandomSource& random = SeededRandomSource(host);
     // Only a list of more than 2^31 names, impossible in 32 bits, is cut.
     const int32_t last = static_cast<int32_t>(
@@ -53,6 +49,19 @@ void RunNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
         if (!OfferCandidate(slot, draw, NameAt(names, i), host.requestDelivery)) return;
         if (!PauseRoller(slot, draw, pause)) return;
     }
+}
+
+}  // namespace
+
+void RunNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
+                   const NameRollerInputs& inputs) {
+    const uint32_t pause = JumpPause(inputs.frequencyText);
+    std::string content = host.loadTextFile ? host.loadTextFile(inputs.path) : std::string();
+    // A Stop during a long read should not also wait for the list.
+    if (!DrawRunning(slot, draw)) return;
+    const NameList names = BuildNameList(std::move(content));
+    if (!DrawRunning(slot, draw)) return;
+    RollAnyName(slot, draw, host, names, pause);
 }
 
 namespace {
@@ -108,9 +117,10 @@ void RunAutoRounds(CandidateSlot& slot, uint64_t draw, const RollerHost& host, u
 }  // namespace
 
 void RunAutoNumberRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
-                         const NumberRollerInputs& inputs, const AutoDrawInputs& automatic) {
+                         const NumberRollerInputs& inputs, const AutoDrawInputs& automatic,
+                         const std::vector<int32_t>& drawn) {
     NumberPool pool = MakeNumberPool(ToInt32(ParseNumber(inputs.lowerText)),
-                                     ToInt32(ParseNumber(inputs.upperText)));
+                                     ToInt32(ParseNumber(inputs.upperText)), drawn);
     RandomSource& random = SeededRandomSource(host);
     uint32_t shown = 0;
     auto pick = [&] {
@@ -137,4 +147,107 @@ void RunAutoNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& hos
     auto take = [&] { return TakeName(pool, shown); };
     RunAutoRounds(slot, draw, host, JumpPause(inputs.frequencyText), automatic, NamesLeft(pool),
                   random, pick, take);
+}
+
+namespace {
+
+// Reads the file and sets its entries less those drawn aside in the report;
+// false once the draw has ended.
+bool BuildEntryPool(CandidateSlot& slot, uint64_t draw, const RollerHost& host, const DrawRollerInputs& inputs,
+                    PoolReport& report) {
+    std::string content = host.loadTextFile ? host.loadTextFile(inputs.name.path) : std::string();
+    if (!DrawRunning(slot, draw)) return false;
+    report.pool = MakeEntryPool(std::move(content), inputs.drawnNames, [&] { return DrawRunning(slot, draw); });
+    if (!DrawRunning(slot, draw)) return false;
+    report.left = NamesLeft(report.pool);
+    report.total = report.pool.entries;
+    report.counted.store(true, std::memory_order_release);
+    return true;
+}
+
+// A file with entries, every one of them drawn: nothing can roll.
+bool PoolUsedUp(const NamePool& pool) {
+    return pool.entries > 0 && NamesLeft(pool) == 0;
+}
+
+void RunPooledNumberRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
+                           const NumberRollerInputs& inputs, const std::vector<int32_t>& drawn) {
+    const NumberPool pool = MakeNumberPool(ToInt32(ParseNumber(inputs.lowerText)),
+                                           ToInt32(ParseNumber(inputs.upperText)), drawn);
+    const uint32_t pause = JumpPause(inputs.frequencyText);
+    if (NumbersLeft(pool) == 0) {
+        OfferCandidate(slot, draw, std::string(), host.requestDelivery, Handover::PoolEmpty);
+        return;
+    }
+    RandomSource& random = SeededRandomSource(host);
+    for (;;) {
+        if (!OfferCandidate(slot, draw, NumberText(pool, PickNumber(pool, random)), host.requestDelivery)) return;
+        if (!PauseRoller(slot, draw, pause)) return;
+    }
+}
+
+void RunPooledNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
+                         const DrawRollerInputs& inputs, PoolReport& report) {
+    const uint32_t pause = JumpPause(inputs.name.frequencyText);
+    if (!BuildEntryPool(slot, draw, host, inputs, report)) return;
+    const NamePool& pool = report.pool;
+    if (PoolUsedUp(pool)) {
+        OfferCandidate(slot, draw, std::string(), host.requestDelivery, Handover::PoolEmpty);
+        return;
+    }
+    // A file of nothing but empty entries has no pool: it rolls as always.
+    if (pool.entries == 0) {
+        RollAnyName(slot, draw, host, pool.names, pause);
+        return;
+    }
+    RandomSource& random = SeededRandomSource(host);
+    for (;;) {
+        if (!OfferCandidate(slot, draw, NameText(pool, PickName(pool, random)), host.requestDelivery)) return;
+        if (!PauseRoller(slot, draw, pause)) return;
+    }
+}
+
+void RunPooledAutoNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
+                             const DrawRollerInputs& inputs, PoolReport& report) {
+    if (!BuildEntryPool(slot, draw, host, inputs, report)) return;
+    NamePool& pool = report.pool;
+    if (PoolUsedUp(pool)) {
+        OfferCandidate(slot, draw, std::string(), host.requestDelivery, Handover::PoolEmpty);
+        return;
+    }
+    RandomSource& random = SeededRandomSource(host);
+    std::size_t shown = 0;
+    auto pick = [&] {
+        shown = PickName(pool, random);
+        return NameText(pool, shown);
+    };
+    auto take = [&] { return TakeName(pool, shown); };
+    RunAutoRounds(slot, draw, host, JumpPause(inputs.name.frequencyText), inputs.automaticInputs, NamesLeft(pool),
+                  random, pick, take);
+}
+
+}  // namespace
+
+void RunDrawRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host, const DrawRollerInputs& inputs) {
+    static const std::vector<int32_t> kNothingDrawn;
+    if (inputs.mode == DrawMode::Name) {
+        if (inputs.noRepeats && inputs.report) {
+            if (inputs.automatic) {
+                RunPooledAutoNameRoller(slot, draw, host, inputs, *inputs.report);
+            } else {
+                RunPooledNameRoller(slot, draw, host, inputs, *inputs.report);
+            }
+        } else if (inputs.automatic) {
+            RunAutoNameRoller(slot, draw, host, inputs.name, inputs.automaticInputs);
+        } else {
+            RunNameRoller(slot, draw, host, inputs.name);
+        }
+    } else if (inputs.automatic) {
+        RunAutoNumberRoller(slot, draw, host, inputs.number, inputs.automaticInputs,
+                            inputs.noRepeats ? inputs.drawnNumbers : kNothingDrawn);
+    } else if (inputs.noRepeats) {
+        RunPooledNumberRoller(slot, draw, host, inputs.number, inputs.drawnNumbers);
+    } else {
+        RunNumberRoller(slot, draw, host, inputs.number);
+    }
 }

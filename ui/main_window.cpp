@@ -23,6 +23,8 @@
 #include "ui/name_file_commands.h"
 #include "ui/presenter_view.h"
 #include "ui/presets.h"
+#include "ui/sound.h"
+#include "ui/tools_menu.h"
 
 AppForms gForms;
 
@@ -42,20 +44,32 @@ const int kNumberOnlyControls[] = {form1::kLowerLimit, form1::kUpperLimit, form1
 // of its length (200 ms a Stop after 2,000 draws); appended, only the end is
 // wrapped. The box is then left as a whole write leaves it: caret at the
 // start, scrolled to the top, nothing to undo, not modified.
-void writeRecord(HWND form, const std::string& text) {
-    HWND box = GetDlgItem(form, kDrawRecord);
-    const std::string current = ControlText(form, kDrawRecord);
-    if (current.empty() || text.size() <= current.size() || text.compare(0, current.size(), current) != 0) {
-        SetWindowTextA(box, text.c_str());
-        return;
-    }
-    const std::string tail = text.substr(current.size());
+void appendRecordTail(HWND box, const std::string& tail) {
     SendMessageA(box, EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF);  // past the end: clamped to it
     SendMessageA(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(tail.c_str()));
     SendMessageA(box, EM_SETSEL, 0, 0);
     SendMessageA(box, EM_SCROLLCARET, 0, 0);
     SendMessageA(box, EM_EMPTYUNDOBUFFER, 0, 0);
     SendMessageA(box, EM_SETMODIFY, FALSE, 0);
+}
+
+void writeRecord(HWND form, const std::string& text) {
+    HWND box = GetDlgItem(form, form1::kDrawRecord);
+    const std::string current = ControlText(form, form1::kDrawRecord);
+    if (current.empty() || text.size() <= current.size() || text.compare(0, current.size(), current) != 0) {
+        SetWindowTextA(box, text.c_str());
+        return;
+    }
+    appendRecordTail(box, text.substr(current.size()));
+}
+
+void appendRecord(HWND form, const std::string& entry) {
+    HWND box = GetDlgItem(form, form1::kDrawRecord);
+    if (GetWindowTextLengthA(box) == 0) {
+        SetWindowTextA(box, entry.c_str());
+    } else if (!entry.empty()) {
+        appendRecordTail(box, entry);
+    }
 }
 
 // As SetDlgItemTextA does (up to the first NUL, through the system's code
@@ -79,26 +93,59 @@ void setControlText(HWND form, int id, const std::string& text) {
 
 DrawHost hostFor(HWND form) {
     DrawHost host;
-    host.readText = [form](int id) { return ControlText(form, id); };
-    host.writeText = [form](int id, const std::string& text) {
-        if (id == kDrawRecord) {
-            writeRecord(form, text);
-        } else {
-            setControlText(form, id, text);
-        }
+    host.showInDisplay = [form](const std::string& text) { setControlText(form, form1::kResultDisplay, text); };
+    host.readDisplay = [form]() { return ControlText(form, form1::kResultDisplay); };
+    host.appendToRecord = [form](const std::string& entry) {
+        appendRecord(form, entry);
+        SoundResultTaken();
     };
-    host.enableControl = [form](int id, bool enabled) { EnableWindow(GetDlgItem(form, id), enabled); };
+    host.clearRecordAndNames = [form]() {
+        writeRecord(form, "");
+        setControlText(form, form1::kNamesBox, "");
+    };
+    host.setButtonsRolling = [form](bool rolling) {
+        EnableWindow(GetDlgItem(form, form1::kStart), !rolling);
+        EnableWindow(GetDlgItem(form, form1::kStop), rolling);
+    };
     // Through the dialog manager, so that the default-button frame follows
     // the focus and space or Enter presses the button that has it.
-    host.focusControl = [form](int id) {
-        SendMessageA(form, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(form, id)), TRUE);
+    host.focusEnabledButton = [form]() {
+        HWND start = GetDlgItem(form, form1::kStart);
+        HWND button = IsWindowEnabled(start) ? start : GetDlgItem(form, form1::kStop);
+        SendMessageA(form, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
     };
-    host.selectedItemText = [form](int id) { return SelectedNameFile(GetDlgItem(form, id)); };
+    host.readLimits = [form]() {
+        return LimitTexts{ControlText(form, form1::kLowerLimit), ControlText(form, form1::kUpperLimit)};
+    };
+    host.readFrequency = [form]() { return ControlText(form, form1::kJumpFrequency); };
+    host.readCount = [form]() { return ControlText(form, form1::kDrawCount); };
+    host.readInterval = [form]() { return SelectedComboText(GetDlgItem(form, form1::kDrawInterval)); };
+    host.readNameFile = [form]() { return SelectedNameFile(GetDlgItem(form, form1::kNameFileList)); };
     host.showMessage = [](const std::string& text, const std::string& caption) {
         ShowMessage(text, caption, MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
     };
     host.readPreset = ReadPreset;
     host.programDirectory = gAppPaths.directory;
+    host.now = []() {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        return CalendarTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+    };
+    host.askYesNo = [](const std::string& question, const std::string& caption) {
+        return ShowMessage(question, caption, MB_YESNO | MB_TASKMODAL | MB_SETFOREGROUND) == IDYES;
+    };
+    // Take-back and void change only the record's end, which the engine
+    // knows exactly; a record edited since is left as it is.
+    host.replaceRecordEnd = [form](const std::string& end, const std::string& replacement) {
+        const std::string current = ControlText(form, form1::kDrawRecord);
+        if (current.size() < end.size() || current.compare(current.size() - end.size(), end.size(), end) != 0) {
+            return false;
+        }
+        writeRecord(form, current.substr(0, current.size() - end.size()) + replacement);
+        return true;
+    };
+    host.showPoolStatus = [form](const std::string& text) { ShowPoolStatus(form, text); };
+    host.poolsChanged = [form]() { SavePools(MainDrawSession(form)); };
     host.loadTextFile = LoadTextFile;
     host.timeOfDay = []() {
         SYSTEMTIME now;
@@ -170,6 +217,7 @@ void initialise(HWND form) {
     GetWindowRect(form, &r);
     setOuterHeight(form, RoundHalfEven(3.0 * (r.bottom - r.top) / 4.0));
     showBackground(kDefaultBackground);
+    InitialiseTools(form, MainDrawSession(form));
 }
 
 void showControls(HWND form, const int* ids, int count, bool show) {
@@ -193,7 +241,14 @@ void selectNameMode(HWND form) {
     enableControls(form, kNumberOnlyControls, 3, false);
 }
 
-void runMenuCommand(HWND form, int command) {
+// The source of the next draw changed: the remaining count follows it.
+void noteSourceChange(HWND form, int id, int code) {
+    const bool changed = (id == form1::kNameFileList && code == CBN_SELCHANGE) ||
+                         ((id == form1::kLowerLimit || id == form1::kUpperLimit) && code == EN_CHANGE);
+    if (changed && form == sessionWindow && session->noRepeats && !session->rolling()) session->refreshPoolStatus();
+}
+
+void runMenuCommand(HWND form, int command, bool fromShortcut) {
     if (const char* file = BackgroundFileForCommand(command)) {
         showBackground(file);
         RefreshPresenterView(form);
@@ -206,8 +261,7 @@ void runMenuCommand(HWND form, int command) {
     case menu::kNamePreset: openPresetForms(DrawMode::Name); break;
     case menu::kUsageGuide: showUsageGuide(); break;
     case menu::kAbout: showAboutForm(); break;
-    case menu::kPresenterView: TogglePresenterView(form); break;
-    default: break;
+    default: RunToolsCommand(form, command, fromShortcut); break;
     }
 }
 
@@ -293,13 +347,18 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPA
         initialise(form);
         return 0;
     case WM_COMMAND:
-        runMenuCommand(form, LOWORD(wParam));
+        noteSourceChange(form, LOWORD(wParam), HIWORD(wParam));
+        runMenuCommand(form, LOWORD(wParam), HIWORD(wParam) == 1);
+        return 0;
+    case WM_INITMENUPOPUP:
+        UpdateToolsMenu(form, reinterpret_cast<HMENU>(wParam));
         return 0;
     case WM_SIZE:
         layOut(form, wParam);
+        LayOutPoolStatus(form);
         return 0;
     case kDeliverCandidateMessage:
-        if (form == sessionWindow) session->deliverCandidate();
+        if (form == sessionWindow && session->deliverCandidate()) SoundCandidateShown();
         return 0;
     case kClockTickMessage:
         SetDlgItemTextA(form, form1::kClock, TimeText().c_str());
