@@ -166,7 +166,7 @@ HMENU BuildMenuBar(const std::vector<MenuPopupDefinition>& popups) {
     if (!bar) return nullptr;
     auto insert = [](HMENU menu, UINT position, const char* text, UINT id, HMENU popup) {
         MENUITEMINFOA item = {};
-        item.cbSize = 0x2C;  // the size without hbmpItem, accepted everywhere
+        item.cbSize = offsetof(MENUITEMINFOA, hbmpItem);  // without hbmpItem: accepted everywhere
         item.fMask = MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_TYPE | MIIM_DATA;
         item.fType = std::strcmp(text, "-") == 0 ? MFT_SEPARATOR : MFT_STRING;
         item.fState = 0;

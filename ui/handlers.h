@@ -14,6 +14,7 @@ LRESULT HandleClose(HWND form, int id, intptr_t, intptr_t, intptr_t, intptr_t);
 LRESULT HandleClear(HWND form, int id, intptr_t, intptr_t, intptr_t, intptr_t);
 LRESULT HandleContactLabel(HWND form, int id, intptr_t x, intptr_t y, intptr_t, intptr_t);
 LRESULT HandleWebLabel(HWND form, int id, intptr_t label, intptr_t x, intptr_t y, intptr_t);
+LRESULT HandleToolsContextMenu(HWND form, int id, intptr_t x, intptr_t y, intptr_t, intptr_t);
 // FORM2
 LRESULT HandleAccessCode(HWND form, int id, intptr_t, intptr_t, intptr_t, intptr_t);
 // FORM3

@@ -148,6 +148,9 @@ const EventRow kEvents[] = {
     {kMainFormName,       form1::kClear,        WM_COMMAND,     0,              HandleClear},
     {kMainFormName,       form1::kContactLabel, WM_CONTEXTMENU, 0,              HandleContactLabel},
     {kMainFormName,       form1::kWebLabel,     WM_SETCURSOR,   WM_LBUTTONDOWN, HandleWebLabel},
+    {kMainFormName,       form1::kResultDisplay, WM_CONTEXTMENU, 0,              HandleToolsContextMenu},
+    {kMainFormName,       form1::kPicture,       WM_CONTEXTMENU, 0,              HandleToolsContextMenu},
+    {kMainFormName,       form1::kDrawRecord,    WM_CONTEXTMENU, 0,              HandleToolsContextMenu},
     {kAccessCodeFormName, form2::kOk,           WM_COMMAND,     0,              HandleAccessCode},
     {kPresetFormName,     form3::kCancel,       WM_COMMAND,     0,              HandlePresetCancel},
     {kPresetFormName,     form3::kSave,         WM_COMMAND,     0,              HandlePresetSave},
@@ -166,6 +169,14 @@ const std::vector<MenuPopupDefinition>& form1Menu() {
                   {"姓名高级", menu::kNamePreset}}},
         {"帮助", {{"使用指导", menu::kUsageGuide}}},
         {"关于", {{"关于我们", menu::kAbout}}},
+        {"工具", {{"全屏展示",     menu::kPresenterView},
+                  {"不重复抽取",   menu::kNoRepeats},
+                  {"重置抽取池",   menu::kResetPool},
+                  {"撤销上次结果", menu::kTakeBack},
+                  {"作废上次结果", menu::kVoidLast},
+                  {"导出记录...",  menu::kExportRecord},
+                  {"复制记录",     menu::kCopyRecord},
+                  {"声音",         menu::kSound}}},
     };
     return popups;
 }

@@ -1,0 +1,171 @@
+#include "ui/tools_menu.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "engine/draw_pools.h"
+#include "engine/draw_session.h"
+#include "framework/app_paths.h"
+#include "framework/controls.h"
+#include "runtime/window_records.h"
+#include "storage/settings.h"
+#include "ui/dpi.h"
+#include "ui/forms/definitions.h"
+#include "ui/ids.h"
+#include "ui/main_window.h"
+#include "ui/presenter_view.h"
+#include "ui/record_export.h"
+#include "ui/sound.h"
+
+namespace {
+
+std::string programFile(const char* name) { return std::string(gAppPaths.directory) + name; }
+
+void saveOptions(const DrawSession& session) {
+    // An unwritable folder keeps the options for this session only.
+    SaveOptions(programFile(kOptionsFileName), Options{session.noRepeats, IsSoundOn()});
+}
+
+// The pools file as it is on disk; "" when it is missing or unreadable. A
+// corrupt file reads as drawn sets the parser cannot take, that is, full pools.
+std::string readPoolsFile() {
+    const HANDLE file = CreateFileA(programFile(kPoolsFileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::string();
+    std::string bytes;
+    LARGE_INTEGER size{};
+    // Far past anything the program writes: a bigger file is not ours.
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (256LL << 20)) {
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        DWORD read = 0;
+        if (!ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
+        bytes.resize(read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+bool isEditControl(HWND window) {
+    char className[16] = {};
+    return window && GetClassNameA(window, className, sizeof className) && lstrcmpiA(className, "Edit") == 0;
+}
+
+const MenuPopupDefinition* toolsPopupDefinition() {
+    static FormDefinition form;
+    if (!form.menu && !GetFormDefinition(kMainFormName, form)) return nullptr;
+    return form.menu && !form.menu->empty() ? &form.menu->back() : nullptr;
+}
+
+void toggleNoRepeats(DrawSession& session) {
+    session.setNoRepeats(!session.noRepeats);
+    saveOptions(session);
+}
+
+void layOutParts(HWND form) {
+    HWND bar = GetDlgItem(form, form1::kStatusBar);
+    RECT client{};
+    GetClientRect(bar, &client);
+    int parts[2] = {client.right - ScaleToDpi(160, ScreenDpi()), -1};
+    if (parts[0] < 0) parts[0] = 0;
+    SendMessageA(bar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+}
+
+}  // namespace
+
+void InitialiseTools(HWND form, DrawSession& session) {
+    static const ACCEL shortcuts[] = {
+        {FVIRTKEY, VK_F11, menu::kPresenterView},
+        {FVIRTKEY | FCONTROL, 'Z', menu::kTakeBack},
+        {FVIRTKEY | FCONTROL, 'S', menu::kExportRecord},
+    };
+    WindowRecord record;
+    if (FindWindowRecord(form, record) && !record.accelerators) {
+        record.accelerators = CreateAcceleratorTableA(const_cast<ACCEL*>(shortcuts), 3);
+        UpdateWindowRecord(record);
+    }
+    const Options options = LoadOptions(programFile(kOptionsFileName));
+    SetSoundOn(options.sound);
+    session.loadPools(ParsePools(readPoolsFile()));
+    if (options.noRepeats) session.setNoRepeats(true);
+}
+
+bool RunToolsCommand(HWND form, int command, bool fromShortcut) {
+    DrawSession& session = MainDrawSession(form);
+    switch (command) {
+    case menu::kPresenterView: TogglePresenterView(form); return true;
+    case menu::kNoRepeats: toggleNoRepeats(session); return true;
+    case menu::kResetPool: session.resetPool(); return true;
+    case menu::kTakeBack:
+        // In an edit field Ctrl+Z is the field's own undo.
+        if (fromShortcut && isEditControl(GetFocus())) {
+            SendMessageA(GetFocus(), WM_UNDO, 0, 0);
+            return true;
+        }
+        session.takeBack();
+        return true;
+    case menu::kVoidLast: session.voidLast(); return true;
+    case menu::kExportRecord: ExportRecord(form, session.results, gAppPaths.directory); return true;
+    case menu::kCopyRecord: CopyRecord(form, session.results); return true;
+    case menu::kSound:
+        SetSoundOn(!IsSoundOn());
+        saveOptions(session);
+        return true;
+    default: return false;
+    }
+}
+
+void UpdateToolsMenu(HWND form, HMENU popup) {
+    const DrawSession& session = MainDrawSession(form);
+    CheckMenuItem(popup, menu::kNoRepeats, MF_BYCOMMAND | (session.noRepeats ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(popup, menu::kSound, MF_BYCOMMAND | (IsSoundOn() ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(popup, menu::kPresenterView,
+                  MF_BYCOMMAND | (PresenterViewWindow() ? MF_CHECKED : MF_UNCHECKED));
+    EnableMenuItem(popup, menu::kTakeBack, MF_BYCOMMAND | (session.canTakeBack() ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(popup, menu::kVoidLast, MF_BYCOMMAND | (session.canVoidLast() ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(popup, menu::kResetPool, MF_BYCOMMAND | (session.rolling() ? MF_GRAYED : MF_ENABLED));
+}
+
+void SavePools(const DrawSession& session) {
+    WriteFileReplacing(programFile(kPoolsFileName), SerializePools(session.pools));
+}
+
+void ShowPoolStatus(HWND form, const std::string& text) {
+    HWND bar = GetDlgItem(form, form1::kStatusBar);
+    if (text.empty()) {
+        // One part, as the status bar has always had.
+        if (SendMessageA(bar, SB_GETPARTS, 0, 0) > 1) {
+            int whole = -1;
+            SendMessageA(bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&whole));
+        }
+        return;
+    }
+    layOutParts(form);
+    SendMessageA(bar, SB_SETTEXTA, 1 | SBT_NOBORDERS, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void LayOutPoolStatus(HWND form) {
+    // Only while the count is shown; otherwise the bar keeps its one part.
+    if (SendDlgItemMessageA(form, form1::kStatusBar, SB_GETPARTS, 0, 0) > 1) layOutParts(form);
+}
+
+LRESULT HandleToolsContextMenu(HWND form, int id, intptr_t x, intptr_t y, intptr_t, intptr_t) {
+    HWND control = GetDlgItem(form, id);
+    const MenuPopupDefinition* tools = toolsPopupDefinition();
+    if (!form || !tools) return 0;
+    HMENU popup = CreatePopupMenu();
+    for (const MenuItemDefinition& item : tools->items) {
+        AppendMenuA(popup, MF_STRING, static_cast<UINT_PTR>(item.commandId), item.text);
+    }
+    UpdateToolsMenu(form, popup);
+    POINT at{static_cast<LONG>(x), static_cast<LONG>(y)};
+    if (x == -1 && y == -1) {  // from the keyboard: at the control
+        RECT r{};
+        GetWindowRect(control, &r);
+        at = POINT{r.left, r.top};
+    }
+    const int command = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, form, nullptr);
+    DestroyMenu(popup);
+    if (command) RunToolsCommand(form, command, false);
+    return 1;  // the record's own edit menu does not follow
+}
