@@ -170,6 +170,16 @@ bool PoolUsedUp(const NamePool& pool) {
     return pool.entries > 0 && NamesLeft(pool) == 0;
 }
 
+// A manual draw from a pool: candidates until the draw ends.
+template <typename Pick>
+void RollFromPool(CandidateSlot& slot, uint64_t draw, const RollerHost& host, uint32_t pause, Pick pick) {
+    RandomSource& random = SeededRandomSource(host);
+    for (;;) {
+        if (!OfferCandidate(slot, draw, pick(random), host.requestDelivery)) return;
+        if (!PauseRoller(slot, draw, pause)) return;
+    }
+}
+
 void RunPooledNumberRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
                            const NumberRollerInputs& inputs, const std::vector<int32_t>& drawn) {
     const NumberPool pool = MakeNumberPool(ToInt32(ParseNumber(inputs.lowerText)),
@@ -179,11 +189,8 @@ void RunPooledNumberRoller(CandidateSlot& slot, uint64_t draw, const RollerHost&
         OfferCandidate(slot, draw, std::string(), host.requestDelivery, Handover::PoolEmpty);
         return;
     }
-    RandomSource& random = SeededRandomSource(host);
-    for (;;) {
-        if (!OfferCandidate(slot, draw, NumberText(pool, PickNumber(pool, random)), host.requestDelivery)) return;
-        if (!PauseRoller(slot, draw, pause)) return;
-    }
+    RollFromPool(slot, draw, host, pause,
+                 [&](RandomSource& random) { return NumberText(pool, PickNumber(pool, random)); });
 }
 
 void RunPooledNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,
@@ -200,11 +207,8 @@ void RunPooledNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& h
         RollAnyName(slot, draw, host, pool.names, pause);
         return;
     }
-    RandomSource& random = SeededRandomSource(host);
-    for (;;) {
-        if (!OfferCandidate(slot, draw, NameText(pool, PickName(pool, random)), host.requestDelivery)) return;
-        if (!PauseRoller(slot, draw, pause)) return;
-    }
+    RollFromPool(slot, draw, host, pause,
+                 [&](RandomSource& random) { return NameText(pool, PickName(pool, random)); });
 }
 
 void RunPooledAutoNameRoller(CandidateSlot& slot, uint64_t draw, const RollerHost& host,

@@ -2,6 +2,7 @@
 // (an ID typed twice, a handler left out, a font on a missing control) breaks
 // one of these rather than waiting to be noticed on screen.
 #include "ui/forms/definitions.h"
+#include "ui/handlers.h"
 
 #include "ui/ids.h"
 
@@ -144,8 +145,11 @@ TEST(Definitions, FontsLandOnTheDisplayAndTheRecord) {
     EXPECT_EQ(withFont, expected);
 }
 
+// A handler serves one control, so that a copied row shows up; the "工具"
+// context menu is the one handler meant for several controls.
 TEST(Definitions, EveryEventHasItsOwnHandler) {
     std::map<EventHandler, std::string> owner;
+    int toolsMenus = 0;
     for (const Control& c : AllControls()) {
         const std::string where = c.form + " " + std::to_string(c.id);
         for (const ControlEventEntry& e : c.def.events) {
@@ -153,11 +157,17 @@ TEST(Definitions, EveryEventHasItsOwnHandler) {
             EXPECT_NE(e.message, 0u) << where;  // 0 would end the control's list early
             // A press, not every move of the mouse over the control.
             if (e.message == WM_SETCURSOR) EXPECT_EQ(e.code, WM_LBUTTONDOWN) << where;
+            if (e.handler == HandleToolsContextMenu) {
+                EXPECT_EQ(e.message, static_cast<UINT>(WM_CONTEXTMENU)) << where;
+                ++toolsMenus;
+                continue;
+            }
             auto [it, fresh] = owner.emplace(e.handler, where);
             EXPECT_TRUE(fresh) << where << " shares its handler with " << it->second;
         }
     }
     EXPECT_FALSE(owner.empty());
+    EXPECT_EQ(toolsMenus, 3);  // the display, the picture and the record
 }
 
 TEST(Definitions, APushButtonWithoutAClickHandlerIsDisabled) {
