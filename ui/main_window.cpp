@@ -176,7 +176,12 @@ void initialise(HWND form) {
     GetWindowRect(form, &r);
     setOuterHeight(form, RoundHalfEven(3.0 * (r.bottom - r.top) / 4.0));
     TraceMark("panel collapse");
+    // Decoded now but not drawn: the layout that follows resizes the picture
+    // and repaints the whole window, which paints it anyway.
+    HWND picture = GetDlgItem(form, form1::kPicture);
+    SendMessageA(picture, WM_SETREDRAW, FALSE, 0);
     showBackground(kDefaultBackground);
+    SendMessageA(picture, WM_SETREDRAW, TRUE, 0);
     TraceMark("background");
 }
 
