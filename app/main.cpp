@@ -7,6 +7,7 @@
 #include "app/register_forms.h"
 #include "framework/startup.h"
 #include "runtime/services.h"
+#include "runtime/startup_trace.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ int RunApplication() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    TraceMark("winmain");
     if (!RuntimeStartup()) ExitProcess(255);
     const int code = RunApplication();
     RuntimeShutdown();

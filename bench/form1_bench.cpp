@@ -29,6 +29,7 @@
 #include "bench/bench_report.h"
 #include "engine/draw_session.h"
 #include "framework/app_paths.h"
+#include "framework/controls.h"
 #include "framework/forms.h"
 #include "framework/startup.h"
 #include "runtime/services.h"
@@ -43,6 +44,7 @@ struct Probe {
     std::atomic<int> armed{kArmedNothing};
     std::atomic<double> entered{0};     // handler entered
     std::atomic<double> buttonsSet{0};  // after the latest setButtonsRolling
+    std::atomic<double> focused{0};     // after the latest focusEnabledButton
     std::atomic<double> rollerEnded{0};  // Stop: roller joined
     std::atomic<double> recorded{0};     // Stop: record written
     std::atomic<double> presetSpan{0};   // Stop: reading the preset
@@ -64,6 +66,10 @@ void Watch(DrawSession& session) {
         if (probe.armed.load() == kArmedStop && probe.rollerEnded.load() == 0) probe.rollerEnded = BenchNow();
         set(rolling);
         probe.buttonsSet = BenchNow();
+    };
+    host.focusEnabledButton = [focus = host.focusEnabledButton]() {
+        focus();
+        probe.focused = BenchNow();
     };
     host.readPreset = [read = host.readPreset](DrawMode mode) {
         const double begin = BenchNow();
@@ -158,6 +164,146 @@ double ThreadEndOnce(int round) {
     wake.notify_all();
     waiter.join();
     return (BenchNow() - begin) * 1e3;
+}
+
+// The same visible work as Stop in a plain dialog of its own thread, with no
+// hook, framework or engine: two buttons swap, the focus follows, a big label
+// takes the result and the record gets it appended.
+namespace plain {
+
+enum : int { kStart = 100, kStop = 101, kLabel = 102, kRecord = 103 };
+HWND dialog = nullptr;
+long draws = 0;
+
+void SetRolling(HWND box, bool rolling) {
+    EnableWindow(GetDlgItem(box, kStart), !rolling);
+    EnableWindow(GetDlgItem(box, kStop), rolling);
+    SendMessageA(box, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(box, rolling ? kStop : kStart)), TRUE);
+}
+
+void StopDraw(HWND box) {
+    SetRolling(box, false);
+    char result[32];
+    std::snprintf(result, sizeof result, "%ld", 1 + draws++ % 97);
+    SetDlgItemTextA(box, kLabel, result);
+    HWND record = GetDlgItem(box, kRecord);
+    std::string tail = std::string("  ") + result;
+    SendMessageA(record, EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF);
+    SendMessageA(record, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(tail.c_str()));
+}
+
+INT_PTR CALLBACK Procedure(HWND box, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        if (LOWORD(wParam) == kStart) SetRolling(box, true);
+        if (LOWORD(wParam) == kStop) StopDraw(box);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+DWORD WINAPI Run(void* ready) {
+    alignas(4) unsigned char buffer[512];
+    BuildDialogTemplate(buffer, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 0, false, 0, 0, false);
+    HWND box = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(buffer),
+                                          nullptr, Procedure, 0);
+    if (box) {
+        SetWindowPos(box, HWND_TOP, 100, 100, 700, 500, SWP_SHOWWINDOW);
+        auto add = [box](const char* cls, const char* text, DWORD style, int id, int x, int y, int w, int h) {
+            return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, box,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
+                                   nullptr);
+        };
+        add("Button", "开始", WS_TABSTOP | BS_PUSHBUTTON, kStart, 10, 10, 120, 40);
+        add("Button", "停止", WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, kStop, 140, 10, 120, 40);
+        HWND label = add("Static", "", SS_CENTER, kLabel, 10, 60, 660, 200);
+        HWND record = add("Edit", "", WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, kRecord, 10, 270, 660,
+                          180);
+        SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(MakeFont(nullptr, "宋体", 72, FW_BOLD, false, false, false)),
+                     FALSE);
+        SendMessageA(record, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+    }
+    dialog = box;
+    SetEvent(ready);
+    MSG msg;
+    while (box && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (IsDialogMessageA(box, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
+HWND Start() {
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, Run, ready, 0, nullptr);
+    if (thread) {
+        WaitForSingleObject(ready, 10000);
+        CloseHandle(thread);
+    }
+    CloseHandle(ready);
+    return dialog;
+}
+
+}  // namespace plain
+
+// Paints whatever a window of another thread still has to paint, and how
+// long that took in ms.
+double RepaintNow(HWND window) {
+    const double begin = BenchNow();
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return (BenchNow() - begin) * 1e3;
+}
+
+// The Stop handler as a click from another thread, phase by phase, beside
+// the plain dialog doing the same visible work; both painted after the click.
+void MeasureStopHandler(HWND baseline) {
+    char line[320];
+    SetText(form1::kJumpFrequency, "10");
+    std::vector<double> click, dispatch, roller, buttons, focus, preset, record, rest, repaint;
+    std::vector<double> plainClick, plainRepaint;
+    for (int i = 0; i < 200; ++i) {
+        Arm(kArmedStart);
+        Click(form1::kStart);
+        WaitFor(probe.firstShown, 5);
+        RepaintNow(form);
+        Sleep(i % 4);
+        Arm(kArmedStop);
+        const double begin = BenchNow();
+        Click(form1::kStop);
+        const double end = BenchNow();
+        repaint.push_back(RepaintNow(form));
+        if (probe.entered.load() == 0 || probe.rollerEnded.load() == 0 || probe.recorded.load() == 0) continue;
+        click.push_back((end - begin) * 1e3);
+        dispatch.push_back((probe.entered.load() - begin) * 1e3);
+        roller.push_back((probe.rollerEnded.load() - probe.entered.load()) * 1e3);
+        buttons.push_back((probe.buttonsSet.load() - probe.rollerEnded.load()) * 1e3);
+        focus.push_back((probe.focused.load() - probe.buttonsSet.load()) * 1e3);
+        preset.push_back(probe.presetSpan.load() * 1e3);
+        record.push_back(probe.recordSpan.load() * 1e3);
+        rest.push_back((end - probe.focused.load()) * 1e3 - probe.presetSpan.load() * 1e3 -
+                       probe.recordSpan.load() * 1e3);
+
+        SendMessageA(GetDlgItem(baseline, plain::kStart), BM_CLICK, 0, 0);
+        RepaintNow(baseline);
+        Sleep(i % 4);
+        const double plainBegin = BenchNow();
+        SendMessageA(GetDlgItem(baseline, plain::kStop), BM_CLICK, 0, 0);
+        plainClick.push_back((BenchNow() - plainBegin) * 1e3);
+        plainRepaint.push_back(RepaintNow(baseline));
+    }
+    probe.armed = kArmedNothing;
+    const double whole = Quantile(click, 0.5) + Quantile(repaint, 0.5);
+    const double plainWhole = Quantile(plainClick, 0.5) + Quantile(plainRepaint, 0.5);
+    PrintFigure("Stop handler and repaint, median (ms)", whole, "ms", plainWhole, "<= 1.5 x plain dialog",
+                !click.empty() && whole <= 1.5 * plainWhole);
+    PrintFigure("Stop click alone, median (ms)", Quantile(click, 0.5), "ms", Quantile(plainClick, 0.5), "", false);
+    std::snprintf(line, sizeof line, "Stop breakdown over %zu stops at 10, medians (ms): click to handler %.3f, "
+                  "roller end %.3f, buttons %.3f, focus %.3f, preset read %.3f, record append %.3f, rest %.3f, "
+                  "repaint %.3f; plain dialog: click %.3f, repaint %.3f",
+                  click.size(), Quantile(dispatch, 0.5), Quantile(roller, 0.5), Quantile(buttons, 0.5),
+                  Quantile(focus, 0.5), Quantile(preset, 0.5), Quantile(record, 0.5), Quantile(rest, 0.5),
+                  Quantile(repaint, 0.5), Quantile(plainClick, 0.5), Quantile(plainRepaint, 0.5));
+    PrintDetail(line);
 }
 
 std::vector<double> RoundTrips(int samples) {
@@ -285,7 +431,9 @@ void Operate() {
     for (int i = 0; i < 3000 && GetPropA(GetDlgItem(form, form1::kPicture), "ZQ_IBOX_PUNK") == nullptr; ++i) Sleep(10);
     Sleep(500);
     std::printf("== FORM1 inside this process, the operator on a second thread\n");
+    const HWND baseline = plain::Start();
     MeasureStops();
+    if (baseline) MeasureStopHandler(baseline);
     MeasureRolling();
     MeasureNameDrawStart();
     PostMessageA(form, WM_SYSCOMMAND, SC_CLOSE, 0);

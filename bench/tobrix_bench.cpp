@@ -9,10 +9,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "bench/bench_report.h"
+#include "bench/trace_phases.h"
 #include "tests/e2e/driver.h"
 #include "tests/e2e/process_census.h"
 #include "ui/ids.h"
@@ -41,6 +43,8 @@ bool TobrixInitialised(HWND form) {
 
 // When the window was first seen visible, seconds after process creation.
 double gVisibleAfter = 0;
+// The performance counter just before the latest process creation.
+int64_t gLaunchCounter = 0;
 
 // Starts the program and waits until it is ready; the seconds that took, or
 // a negative value when it never got there.
@@ -52,6 +56,9 @@ double Launch(const std::string& exe, const std::string& directory, bool tobrix,
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     const double begin = BenchNow();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    gLaunchCounter = counter.QuadPart;
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup,
                         &program.process))
         return -1;
@@ -117,6 +124,93 @@ double Percent(double part, double whole) { return whole > 0 ? 100.0 * part / wh
 
 DWORD WINAPI DoNothing(void*) { return 0; }
 
+std::string ReadWholeFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::string();
+    std::string text(static_cast<std::size_t>(GetFileSize(file, nullptr)), '\0');
+    DWORD read = 0;
+    if (!text.empty() && !ReadFile(file, &text[0], static_cast<DWORD>(text.size()), &read, nullptr)) read = 0;
+    text.resize(read);
+    CloseHandle(file);
+    return text;
+}
+
+// Each start-up phase's label, in the order the program passes its marks.
+const std::pair<const char*, const char*> kStartupPhases[] = {
+    {"winmain", "process start to WinMain"},
+    {"classes", "runtime, paths, common controls"},
+    {"dialog", "dialog window"},
+    {"hook", "menu, event hook"},
+    {"controls", "placement, controls and fonts"},
+    {"events", "  of which event registration"},
+    {"shown", "ShowWindow"},
+    {"first paint", "first paint"},
+    {"clock thread", "init: clock thread"},
+    {"registry", "init: registry"},
+    {"name files", "init: name-file listing"},
+    {"lists", "init: lists"},
+    {"date", "init: date, record limit"},
+    {"panel collapse", "init: panel collapse"},
+    {"background", "init: background decode and draw"},
+    {"init procedure", "init: rest"},
+    {"initialised", "layout (WM_SIZE)"},
+    {"first idle", "queued messages to first idle"},
+};
+
+// Start-up phases over traced launches: the median of each, with its share
+// of the median whole.
+struct StartupBreakdown {
+    std::map<std::string, std::vector<double>> phases;
+    std::vector<double> totals;
+    void add(const TraceReading& reading, int64_t launch) {
+        double total = 0;
+        for (const TracePhase& phase : PhasesFrom(reading, launch)) {
+            phases[phase.name].push_back(phase.ms);
+            total += phase.ms;
+        }
+        phases["events"].push_back(SpanMs(reading, "events"));
+        totals.push_back(total);
+    }
+    void print() const {
+        const double whole = Quantile(totals, 0.5);
+        char line[256];
+        std::snprintf(line, sizeof line, "start-up breakdown over %zu traced launches, medians (process start to first idle %.1f ms):",
+                      totals.size(), whole);
+        PrintDetail(line);
+        for (const auto& phase : kStartupPhases) {
+            const auto found = phases.find(phase.first);
+            if (found == phases.end()) continue;
+            const double ms = Quantile(found->second, 0.5);
+            std::snprintf(line, sizeof line, "  %-36s %8.2f ms %5.1f %%", phase.second, ms, whole > 0 ? 100 * ms / whole : 0);
+            PrintDetail(line);
+        }
+    }
+};
+
+// One launch of Tobrix with time stamps asked for, read back once it is idle.
+bool TracedLaunch(const std::string& exe, const std::string& directory, StartupBreakdown& breakdown) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(sizeof temp, temp);
+    const std::string path = std::string(temp) + "tobrix_startup_trace.txt";
+    DeleteFileA(path.c_str());
+    SetEnvironmentVariableA("TOBRIX_TRACE", path.c_str());
+    Program program;
+    const double ready = Launch(exe, directory, true, program);
+    SetEnvironmentVariableA("TOBRIX_TRACE", nullptr);
+    TraceReading reading;
+    bool read = false;
+    for (int i = 0; ready > 0 && i < 200 && !read; ++i) {
+        read = ParseTrace(ReadWholeFile(path), reading) && reading.marks.back().first == "first idle";
+        if (!read) Sleep(10);
+    }
+    const int64_t launch = gLaunchCounter;
+    Close(program);
+    if (read) breakdown.add(reading, launch);
+    DeleteFileA(path.c_str());
+    return read;
+}
+
 // What the first thread that starts and ends leaves in private bytes: Wine
 // keeps about a megabyte of an ended thread. Measured here, in this process.
 double EndedThreadRemains() {
@@ -160,8 +254,10 @@ int main(int argc, char** argv) {
     const std::string windowOnlyExe = DirectoryOf(baselineExe) + "form1_window_only.exe";
     const bool haveWindowOnly = FileSize(windowOnlyExe) > 0;
     std::vector<double> startups, baselineStartups, plainStartups, visible, windowOnlyStartups;
+    StartupBreakdown breakdown;
     for (int round = 0; round < rounds; ++round) {
         Program program;
+        TracedLaunch(tobrixExe, directory, breakdown);
         const double plain = Launch(baselineExe, DirectoryOf(baselineExe), false, program);
         Close(program);
         if (haveWindowOnly) {
@@ -184,6 +280,7 @@ int main(int argc, char** argv) {
         startups.push_back(tobrix * 1e3);
     }
     const double startup = Quantile(startups, 0.5), baselineStartup = Quantile(baselineStartups, 0.5);
+    breakdown.print();
     PrintFigure("start-up, median (ms)", startup, "ms", baselineStartup, "<= 1.5 x baseline",
                 !startups.empty() && startup <= 1.5 * baselineStartup);
     std::snprintf(line, sizeof line,
@@ -199,6 +296,8 @@ int main(int argc, char** argv) {
     if (!windowOnlyStartups.empty()) {
         const double windowOnly = Quantile(windowOnlyStartups, 0.5);
         PrintFigure("start-up of FORM1's window alone, median", windowOnly, "ms", baselineStartup, "", false);
+        PrintFigure("start-up against FORM1's window alone", startup, "ms", windowOnly, "<= 1.3 x window alone",
+                    startup <= 1.3 * windowOnly);
         std::snprintf(line, sizeof line,
                       "the window alone: same program file, menu, controls and fonts, no hook, files, picture "
                       "or clock; Tobrix takes %.2f x as long",

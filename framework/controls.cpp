@@ -9,6 +9,7 @@
 #include "framework/events.h"
 #include "framework/form_registry.h"
 #include "runtime/numbers.h"
+#include "runtime/startup_trace.h"
 #include "runtime/strings.h"
 #include "runtime/window_records.h"
 
@@ -252,11 +253,13 @@ int CreateFormControls(const std::string& formName, HWND form) {
         if (def.helpContextId) SetWindowContextHelpId(control, def.helpContextId);
         if (def.hoverCursor) SetPropA(control, "ZQ_HVRPTR", def.hoverCursor);
         if (!def.tag.empty()) SetControlTag(control, 0, def.tag);
+        const int64_t eventsBegin = TraceNow();
         for (size_t i = 0; i < def.events.size() && i < 255; ++i) {
             const ControlEventEntry& entry = def.events[i];
             if (entry.message == 0) break;
             AddControlEvent(control, entry.message, entry.code, entry.handler);
         }
+        TraceAddSpan("events", eventsBegin);
         if (classIs(cls, "Button") && def.timerInterval != 0) SetWindowLongA(control, GWL_ID, def.timerInterval);
     }
     return 1;

@@ -9,6 +9,7 @@
 #include "framework/form_registry.h"
 #include "framework/picture_box.h"
 #include "runtime/numbers.h"
+#include "runtime/startup_trace.h"
 #include "runtime/strings.h"
 #include "runtime/window_records.h"
 
@@ -107,6 +108,7 @@ void initialiseForm(HWND form, INT_PTR* resultTarget, bool modal) {
     if (!FindWindowRecord(form, record)) return;
     if (procedure) {
         procedure(form, WM_INITDIALOG, reinterpret_cast<WPARAM>(form), 0);
+        TraceMark("init procedure");
         RECT client = {};
         GetClientRect(form, &client);
         WPARAM sizeType = record.showCommand == SW_MAXIMIZE   ? SIZE_MAXIMIZED
@@ -222,6 +224,7 @@ HWND CreateForm(const std::string& formName, HWND owner, int mode) {
         return nullptr;
     }
     settleNewDialog(form, owner, def.caption);
+    TraceMark("dialog");
     setFormName(form, name);
     // The extended style as the mode left it: an embedded form stays without
     // the frame bits that embedding removed.
@@ -247,6 +250,7 @@ HWND CreateForm(const std::string& formName, HWND owner, int mode) {
     }
     if (menu) SetMenu(form, menu);
     InstallTaskHook(form);
+    TraceMark("hook");
     if (gAppPaths.largeIcon) {
         SendMessageA(form, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(gAppPaths.largeIcon));
         SendMessageA(form, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(gAppPaths.smallIcon));
@@ -256,6 +260,7 @@ HWND CreateForm(const std::string& formName, HWND owner, int mode) {
     SetWindowPos(form, order, x, y, w, h, SWP_HIDEWINDOW | SWP_FRAMECHANGED);
     if (mode == 0) PlaceWindow(form, owner, 2);
     CreateFormControls(name, form);
+    TraceMark("controls");
     PostMessageA(form, WM_KEYDOWN, VK_TAB, 0);
     return form;
 }
@@ -310,9 +315,11 @@ INT_PTR ShowFormModal(HWND form, HWND owner) {
     if (!owner) owner = reinterpret_cast<HWND>(GetWindowLongPtrA(form, GWLP_HWNDPARENT));
     ShowWindow(form, SW_SHOW);
     UpdateWindow(form);
+    TraceMark("first paint");
 
     INT_PTR result = 0;
     initialiseForm(form, &result, true);
+    TraceMark("initialised");
 
     owner = reinterpret_cast<HWND>(GetWindowLongPtrA(form, GWLP_HWNDPARENT));
     bool ownerWasEnabled = false;
@@ -324,9 +331,15 @@ INT_PTR ShowFormModal(HWND form, HWND owner) {
     if (FindWindowRecord(form, record)) ShowWindow(form, record.showCommand);
 
     MSG msg;
+    static bool idleTraced = false;
     while (IsWindow(form)) {
         if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (!IsWindow(form)) break;  // ended inside a message sent from another thread
+            if (!idleTraced) {
+                idleTraced = true;
+                TraceMark("first idle");
+                TraceWrite();
+            }
             if (owner) SendMessageA(owner, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(form));
             // Any message ends the wait at once, so its length only paces the
             // idle polling: at 1 ms an idle main window cost 3 % of a core

@@ -6,6 +6,7 @@
 #include "framework/form_registry.h"
 #include "framework/forms.h"
 #include "runtime/services.h"
+#include "runtime/startup_trace.h"
 
 void InitCommonControlsAll() {
     InitCommonControls();
@@ -16,10 +17,12 @@ int ApplicationStart(HINSTANCE instance, HINSTANCE, const char*, int showCommand
     gAppPaths.instance = instance;
     InitAppPaths();
     InitCommonControlsAll();
+    TraceMark("classes");
     const FormRegistry& forms = RegisteredForms();
     HWND main = CreateForm(forms.mainForm, nullptr, 0);
     if (forms.mainWindow) *forms.mainWindow = main;
     if (main) ShowWindow(main, showCommand);
+    TraceMark("shown");
     ShowFormModal(main, nullptr);
     return 0;
 }

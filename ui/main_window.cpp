@@ -11,6 +11,7 @@
 #include "framework/forms.h"
 #include "runtime/numbers.h"
 #include "runtime/services.h"
+#include "runtime/startup_trace.h"
 #include "storage/name_files.h"
 #include "storage/registry.h"
 #include "ui/backgrounds.h"
@@ -199,24 +200,36 @@ void initialise(HWND form) {
     HANDLE clock = nullptr;
     ThreadCreate(clockThread, nullptr, 0x100000, 0, &clock);
     if (clock) CloseHandle(clock);  // the clock runs for the life of the process
+    TraceMark("clock thread");
     RefreshRegistryValue(TOBRIX_WEB_HOST);
+    TraceMark("registry");
 
     static const char* const intervals[] = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "随机(1-15)"};
     fillList(GetDlgItem(form, form1::kDrawInterval), intervals, 11);
     ListNameFiles(GetDlgItem(form, form1::kNameFileList), GetDlgItem(form, form1::kNamesBox), gAppPaths.directory);
+    TraceMark("name files");
     static const char* const steps[] = {"1"};
     fillList(GetDlgItem(form, form1::kStepList), steps, 1);
     MainDrawSession(form).mode = DrawMode::Number;
+    TraceMark("lists");
 
     SendDlgItemMessageA(form, form1::kStatusBar, SB_SETTEXTA, 0 | SBT_NOBORDERS,
                         reinterpret_cast<LPARAM>(DateText().c_str()));
     // A long evening of draws must not hit the edit box's default limit.
     SendDlgItemMessageA(form, form1::kDrawRecord, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+    TraceMark("date");
 
     RECT r;
     GetWindowRect(form, &r);
     setOuterHeight(form, RoundHalfEven(3.0 * (r.bottom - r.top) / 4.0));
+    TraceMark("panel collapse");
+    // Decoded now but not drawn: the layout that follows resizes the picture
+    // and repaints the whole window, which paints it anyway.
+    HWND picture = GetDlgItem(form, form1::kPicture);
+    SendMessageA(picture, WM_SETREDRAW, FALSE, 0);
     showBackground(kDefaultBackground);
+    SendMessageA(picture, WM_SETREDRAW, TRUE, 0);
+    TraceMark("background");
     InitialiseTools(form, MainDrawSession(form));
 }
 
