@@ -128,7 +128,9 @@ TEST(Definitions, ColoursAreRgbAndLabelsBlendIntoTheirForm) {
         FormDefinition form;
         ASSERT_TRUE(GetFormDefinition(c.form, form));
         // A coloured background that differs from the form's shows as a patch.
-        if (c.def.backColor != -1) EXPECT_EQ(c.def.backColor, form.backColor);
+        if (c.def.backColor != -1) {
+            EXPECT_EQ(c.def.backColor, form.backColor);
+        }
     }
 }
 
@@ -156,7 +158,9 @@ TEST(Definitions, EveryEventHasItsOwnHandler) {
             EXPECT_NE(e.handler, nullptr) << where;
             EXPECT_NE(e.message, 0u) << where;  // 0 would end the control's list early
             // A press, not every move of the mouse over the control.
-            if (e.message == WM_SETCURSOR) EXPECT_EQ(e.code, WM_LBUTTONDOWN) << where;
+            if (e.message == WM_SETCURSOR) {
+                EXPECT_EQ(e.code, WM_LBUTTONDOWN) << where;
+            }
             if (e.handler == HandleToolsContextMenu) {
                 EXPECT_EQ(e.message, static_cast<UINT>(WM_CONTEXTMENU)) << where;
                 ++toolsMenus;
@@ -177,7 +181,9 @@ TEST(Definitions, APushButtonWithoutAClickHandlerIsDisabled) {
         ++buttons;
         bool clickable = false;
         for (const ControlEventEntry& e : c.def.events) clickable |= e.message == WM_COMMAND;
-        if (!clickable) EXPECT_TRUE(c.def.style & WS_DISABLED) << c.form << " " << c.id;
+        if (!clickable) {
+            EXPECT_TRUE(c.def.style & WS_DISABLED) << c.form << " " << c.id;
+        }
     }
     EXPECT_GT(buttons, 5);
 }
