@@ -500,7 +500,7 @@ bool SetDirectoryImmutable(const std::string& directory, bool immutable) {
     do {
         if (WritableState(directory) == (immutable ? 0 : 1)) return true;
         PumpFor(50);
-    } while (GetTickCount() - start < 5000);
+    } while (GetTickCount() - start < 20000);  // a loaded machine starts chattr slowly
     return false;
 }
 
