@@ -200,11 +200,10 @@ protected:
     }
 
     // The save dialog's file name field: an edit of its own, or the edit
-    // inside the file name combo box.
+    // inside the file name combo box (which may sit in an extended one).
     static HWND FileNameEdit(HWND dialog) {
-        HWND combo = GetDlgItem(dialog, 0x47C);
-        if (combo) {
-            if (HWND edit = FindWindowExA(combo, nullptr, "Edit", nullptr)) return edit;
+        for (HWND w = GetDlgItem(dialog, 0x47C); w; w = GetWindow(w, GW_CHILD)) {
+            if (WindowClass(w) == "Edit") return w;
         }
         return GetDlgItem(dialog, 0x480);
     }
@@ -224,7 +223,12 @@ protected:
         EXPECT_EQ(WindowText(dialog), "导出记录");
         HWND edit = FileNameEdit(dialog);
         if (!edit) {
-            ADD_FAILURE() << "no file name field";
+            std::string children;
+            EnumChildWindows(dialog, [](HWND w, LPARAM out) {
+                *reinterpret_cast<std::string*>(out) += WindowClass(w) + ":" + std::to_string(GetDlgCtrlID(w)) + " ";
+                return TRUE;
+            }, reinterpret_cast<LPARAM>(&children));
+            ADD_FAILURE() << "no file name field among " << children;
             return false;
         }
         SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
