@@ -8,7 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
+#include <cstring>
 #include <random>
 #include <set>
 #include <sstream>
@@ -52,21 +52,19 @@ std::string GbkToUtf8(const std::string& gbk) {
     return utf8;
 }
 
-std::string Utf16ToGbk(const std::wstring& wide);
-
-std::string Utf8ToGbk(const std::string& utf8) {
-    if (utf8.empty()) return utf8;
-    std::wstring wide(utf8.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), &wide[0], int(wide.size())));
-    return Utf16ToGbk(wide);
-}
-
 std::string Utf16ToGbk(const std::wstring& wide) {
     if (wide.empty()) return std::string();
     std::string gbk(wide.size() * 2, '\0');
     gbk.resize(WideCharToMultiByte(936, 0, wide.data(), int(wide.size()), &gbk[0], int(gbk.size()), nullptr,
                                    nullptr));
     return gbk;
+}
+
+std::string Utf8ToGbk(const std::string& utf8) {
+    if (utf8.empty()) return utf8;
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), &wide[0], int(wide.size())));
+    return Utf16ToGbk(wide);
 }
 
 std::string LocalTimeText() {
