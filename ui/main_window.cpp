@@ -254,11 +254,16 @@ void selectNameMode(HWND form) {
     enableControls(form, kNumberOnlyControls, 3, false);
 }
 
-// The source of the next draw changed: the remaining count follows it.
+// The source of the next draw changed, or the files were listed anew (and
+// may have been edited, deleted or replaced): the remaining count follows.
+void recountPool(HWND form) {
+    if (form == sessionWindow && session->noRepeats && !session->rolling()) session->refreshPoolStatus();
+}
+
 void noteSourceChange(HWND form, int id, int code) {
     const bool changed = (id == form1::kNameFileList && code == CBN_SELCHANGE) ||
                          ((id == form1::kLowerLimit || id == form1::kUpperLimit) && code == EN_CHANGE);
-    if (changed && form == sessionWindow && session->noRepeats && !session->rolling()) session->refreshPoolStatus();
+    if (changed) recountPool(form);
 }
 
 void runMenuCommand(HWND form, int command, bool fromShortcut) {
@@ -426,15 +431,18 @@ LRESULT HandleEditFile(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
 
 LRESULT HandleNewFile(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
     NewNameFile(nameFileList(form));
+    recountPool(form);
     return 0;
 }
 
 LRESULT HandleDeleteFile(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
     DeleteNameFile(nameFileList(form), gAppPaths.directory);
+    recountPool(form);
     return 0;
 }
 
 LRESULT HandleRefreshFiles(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
     RefreshNameFiles(nameFileList(form), GetDlgItem(form, form1::kNamesBox), gAppPaths.directory);
+    recountPool(form);
     return 0;
 }

@@ -305,20 +305,25 @@ SIZE OuterSize(HWND window) {
     return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
-std::string StatusBarText(const TobrixRun& run) {
+std::string StatusBarText(const TobrixRun& run, int part) {
     HWND bar = GetDlgItem(run.form1, form1::kStatusBar);
-    if (!bar || !run.process.hProcess) return "";
-    int length = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0));
-    SIZE_T size = SIZE_T(length) + 1;
+    if (!bar || !run.process.hProcess || part < 0 || part >= StatusBarParts(run.form1)) return "";
+    int length = LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, WPARAM(part), 0));
+    // Wine counts the length in UTF-16 units, Windows in bytes: room for both.
+    SIZE_T size = 2 * SIZE_T(length) + 2;
     void* remote = VirtualAllocEx(run.process.hProcess, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
     if (!remote) return "";
     std::string text(size, '\0');
-    SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(remote));
+    SendMessageA(bar, SB_GETTEXTA, WPARAM(part), reinterpret_cast<LPARAM>(remote));
     SIZE_T got = 0;
     ReadProcessMemory(run.process.hProcess, remote, &text[0], size, &got);
     VirtualFreeEx(run.process.hProcess, remote, 0, MEM_RELEASE);
     text.resize(strnlen(text.c_str(), got));
     return text;
+}
+
+int StatusBarParts(HWND form) {
+    return int(SendMessageA(GetDlgItem(form, form1::kStatusBar), SB_GETPARTS, 0, 0));
 }
 
 UINT StatusBarFlags(HWND form) {

@@ -85,10 +85,13 @@ void PumpFor(DWORD ms);
 // Outer size of a window, frame and caption included.
 SIZE OuterSize(HWND window);
 
-// The first section (index 0) of FORM1's status bar. SB_GETTEXT carries a
-// pointer that is not marshalled between processes, so the text goes through
-// a buffer allocated in the program's own memory.
-std::string StatusBarText(const TobrixRun& run);
+// A section of FORM1's status bar (0, the first; "" for one it does not
+// have). SB_GETTEXT carries a pointer that is not marshalled between
+// processes, so the text goes through a buffer allocated in the program's own
+// memory.
+std::string StatusBarText(const TobrixRun& run, int part = 0);
+// How many sections FORM1's status bar has.
+int StatusBarParts(HWND form);
 // The drawing flags of part 0 (SBT_NOBORDERS and so on).
 UINT StatusBarFlags(HWND form);
 
