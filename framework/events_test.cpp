@@ -7,7 +7,7 @@
 
 #include "framework/controls.h"
 #include "framework/forms.h"
-#include "framework/test_sequences.h"
+#include "tests/support/message_sequences.h"
 #include "framework/test_support.h"
 #include "runtime/window_records.h"
 

@@ -11,7 +11,7 @@
 #include "framework/controls.h"
 #include "framework/form_registry.h"
 #include "framework/startup.h"
-#include "framework/test_sequences.h"
+#include "tests/support/message_sequences.h"
 #include "framework/test_support.h"
 #include "runtime/window_records.h"
 #include "ui/main_window.h"

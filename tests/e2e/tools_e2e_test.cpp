@@ -19,6 +19,12 @@
 
 namespace {
 
+// Class and ID of each control of a dialog, for a failure message.
+BOOL CALLBACK DescribeChild(HWND window, LPARAM out) {
+    *reinterpret_cast<std::string*>(out) += WindowClass(window) + ":" + std::to_string(GetDlgCtrlID(window)) + " ";
+    return TRUE;
+}
+
 const char kPoolsFile[] = "tobrix-pools.dat";
 const char kPoolEmpty[] = "所有结果都已抽完，是否重置抽取池？";
 const char kTooMany[] = "抽取个数超过了可抽取的不同结果数";
@@ -222,10 +228,7 @@ protected:
         HWND edit = FileNameEdit(dialog);
         if (!edit) {
             std::string children;
-            EnumChildWindows(dialog, [](HWND w, LPARAM out) {
-                *reinterpret_cast<std::string*>(out) += WindowClass(w) + ":" + std::to_string(GetDlgCtrlID(w)) + " ";
-                return TRUE;
-            }, reinterpret_cast<LPARAM>(&children));
+            EnumChildWindows(dialog, DescribeChild, reinterpret_cast<LPARAM>(&children));
             ADD_FAILURE() << "no file name field among " << children;
             return false;
         }
