@@ -44,17 +44,10 @@ struct AutoDrawTest : ::testing::Test {
     }
     void TearDown() override {
         session.stop();
-        const RollerCensus census = CountRollers();
-        EXPECT_EQ(census.alive, 0);
-        EXPECT_LE(census.peak, 1);
-        EXPECT_EQ(census.started, census.finished);
+        ExpectNoRoller();
     }
 
-    void useNameFile(const std::string& content) {
-        window.nameFile = "names.txt";
-        window.setFile("C:\\draw\\names.txt", content);
-        session.selectMode(DrawMode::Name);
-    }
+    void useNameFile(const std::string& content) { UseNameFile(window, session, content); }
     // Serves the roller, as the window's message loop does, until the draw
     // is over or `until` says so.
     bool pumpWhileRolling(milliseconds timeout = milliseconds(20000),

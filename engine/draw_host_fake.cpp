@@ -1,5 +1,7 @@
 #include "engine/draw_host_fake.h"
 
+#include <gtest/gtest.h>
+
 DrawHost FakeWindow::host() {
     DrawHost h;
     h.showInDisplay = [this](const std::string& text) {
@@ -132,4 +134,17 @@ std::vector<std::string> CollectCandidates(DrawSession& session, FakeWindow& win
         shown.push_back(window.display);
     }
     return shown;
+}
+
+void UseNameFile(FakeWindow& window, DrawSession& session, const std::string& content) {
+    window.nameFile = "names.txt";
+    window.setFile("C:\\draw\\names.txt", content);
+    session.selectMode(DrawMode::Name);
+}
+
+void ExpectNoRoller() {
+    const RollerCensus census = CountRollers();
+    EXPECT_EQ(census.alive, 0);
+    EXPECT_LE(census.peak, 1);
+    EXPECT_EQ(census.started, census.finished);
 }

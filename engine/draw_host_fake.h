@@ -77,3 +77,9 @@ bool PumpUntilShown(DrawSession& session, FakeWindow& window, const std::string&
 
 // The display texts of up to `count` delivered candidates.
 std::vector<std::string> CollectCandidates(DrawSession& session, FakeWindow& window, int count);
+
+// Selects "names.txt" holding `content` and switches the session to names.
+void UseNameFile(FakeWindow& window, DrawSession& session, const std::string& content);
+
+// After a draw ends no roller is alive and none was ever beside another.
+void ExpectNoRoller();

@@ -69,23 +69,12 @@ struct DrawTest : ::testing::Test {
         window.lower = lower;
         window.upper = upper;
     }
-    void useNameFile(const std::string& content) {
-        window.nameFile = "names.txt";
-        window.setFile("C:\\draw\\names.txt", content);
-        session.selectMode(DrawMode::Name);
-    }
+    void useNameFile(const std::string& content) { UseNameFile(window, session, content); }
     bool idleButtons() { return window.startEnabled && !window.stopEnabled; }
     bool rollingButtons() { return !window.startEnabled && window.stopEnabled; }
-    // After a draw ends no roller is alive and none was ever beside another.
-    void expectNoRoller() {
-        const RollerCensus census = CountRollers();
-        EXPECT_EQ(census.alive, 0);
-        EXPECT_LE(census.peak, 1);
-        EXPECT_EQ(census.started, census.finished);
-    }
     void TearDown() override {
         session.stop();
-        expectNoRoller();
+        ExpectNoRoller();
     }
 };
 
@@ -101,7 +90,7 @@ TEST_F(DrawTest, StartThenStopInNumberMode) {
     session.stop();
     EXPECT_FALSE(session.rolling());
     EXPECT_TRUE(idleButtons());
-    expectNoRoller();
+    ExpectNoRoller();
     EXPECT_EQ(window.record, "  " + shown);
     EXPECT_EQ(window.display, shown);
     // A request still queued for the ended draw brings nothing.
@@ -211,7 +200,7 @@ TEST_F(DrawTest, DestroyingTheSessionEndsItsRoller) {
         other.start();
         ASSERT_EQ(PumpCandidates(other, window, 1), 1);
     }
-    expectNoRoller();
+    ExpectNoRoller();
 }
 
 // ---- number draws ----------------------------------------------------------
@@ -570,7 +559,7 @@ TEST_F(DrawTest, ThousandsOfDrawsNeverLetAnEndedDrawReachTheDisplay) {
     EXPECT_EQ(strays, 0);
     EXPECT_GT(shown, cycles);
     window.onWrite = nullptr;
-    expectNoRoller();
+    ExpectNoRoller();
 }
 
 }  // namespace

@@ -47,16 +47,9 @@ struct NoRepeatTest : ::testing::Test {
     }
     void TearDown() override {
         session.stop();
-        const RollerCensus census = CountRollers();
-        EXPECT_EQ(census.alive, 0);
-        EXPECT_LE(census.peak, 1);
-        EXPECT_EQ(census.started, census.finished);
+        ExpectNoRoller();
     }
-    void useNameFile(const std::string& content) {
-        window.nameFile = "names.txt";
-        window.setFile("C:\\draw\\names.txt", content);
-        session.selectMode(DrawMode::Name);
-    }
+    void useNameFile(const std::string& content) { UseNameFile(window, session, content); }
     // Start, a few candidates, Stop: the result recorded, or "" (and no
     // result) when the Start asked and was told no.
     std::string drawOnce() {
