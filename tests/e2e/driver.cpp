@@ -488,25 +488,30 @@ bool SetDirectoryImmutable(const std::string& directory, bool immutable) {
     MultiByteToWideChar(CP_ACP, 0, directory.c_str(), -1, wide, MAX_PATH);
     char* unixPath = toUnix(wide);
     if (!unixPath) return false;
-    std::string cmd = std::string("/usr/bin/chattr -R ") + (immutable ? "+i" : "-i") + " \"" +
-                      unixPath + "\"";
+    // chattr runs under a shell that leaves a marker when it is done: a
+    // probe file made in the directory while chattr runs would be locked in
+    // with it, and Wine does not report a native program's end.
+    char marker[64];
+    std::snprintf(marker, sizeof marker, "/tmp/tobrix-chattr-%lu-%lu.done", GetCurrentProcessId(), GetTickCount());
+    std::string cmd = std::string("/bin/sh -c \"/usr/bin/chattr -R ") + (immutable ? "+i" : "-i") + " '" + unixPath +
+                      "'; touch " + marker + "\"";
     HeapFree(GetProcessHeap(), 0, unixPath);
+    std::string markerPath = std::string("Z:") + marker;
+    for (char& c : markerPath) c = c == '/' ? '\\' : c;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    // Wine starts a Linux program natively; its end is not reported back, so
-    // the effect is checked instead.
-    if (CreateProcessA("Z:\\usr\\bin\\chattr", &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
-                       nullptr, &si, &pi)) {
+    if (CreateProcessA("Z:\\bin\\sh", &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
-    DWORD start = GetTickCount();
-    do {
-        if (WritableState(directory) == (immutable ? 0 : 1)) return true;
+    const DWORD start = GetTickCount();
+    while (GetFileAttributesA(markerPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount() - start > 20000) return false;  // a loaded machine starts it slowly
         PumpFor(50);
-    } while (GetTickCount() - start < 20000);  // a loaded machine starts chattr slowly
-    return false;
+    }
+    DeleteFileA(markerPath.c_str());
+    return WritableState(directory) == (immutable ? 0 : 1);
 }
 
 std::vector<std::string> TxtFilesInSearchOrder(const std::string& dir) {
