@@ -158,8 +158,7 @@ const std::pair<const char*, const char*> kStartupPhases[] = {
     {"first idle", "queued messages to first idle"},
 };
 
-// Start-up phases over traced launches: the median of each, with its share
-// of the median whole.
+// Start-up phases over traced launches: the median of each.
 struct StartupBreakdown {
     std::map<std::string, std::vector<double>> phases;
     std::vector<double> totals;
@@ -172,31 +171,48 @@ struct StartupBreakdown {
         phases["events"].push_back(SpanMs(reading, "events"));
         totals.push_back(total);
     }
-    void print() const {
-        const double whole = Quantile(totals, 0.5);
-        char line[256];
-        std::snprintf(line, sizeof line, "start-up breakdown over %zu traced launches, medians (process start to first idle %.1f ms):",
-                      totals.size(), whole);
-        PrintDetail(line);
-        for (const auto& phase : kStartupPhases) {
-            const auto found = phases.find(phase.first);
-            if (found == phases.end()) continue;
-            const double ms = Quantile(found->second, 0.5);
-            std::snprintf(line, sizeof line, "  %-36s %8.2f ms %5.1f %%", phase.second, ms, whole > 0 ? 100 * ms / whole : 0);
-            PrintDetail(line);
-        }
+    // The phase's median, or a negative value when the program has no such mark.
+    double median(const char* phase) const {
+        const auto found = phases.find(phase);
+        return found == phases.end() ? -1 : Quantile(found->second, 0.5);
     }
 };
 
-// One launch of Tobrix with time stamps asked for, read back once it is idle.
-bool TracedLaunch(const std::string& exe, const std::string& directory, StartupBreakdown& breakdown) {
+// Tobrix's phases beside the same phases of FORM1's window alone: what is
+// left after subtracting the window is the program's own work.
+void PrintBreakdowns(const StartupBreakdown& tobrix, const StartupBreakdown& window) {
+    const double whole = Quantile(tobrix.totals, 0.5);
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  "start-up breakdown, medians over %zu traced launches (process start to first idle: Tobrix %.1f ms, "
+                  "the window alone %.1f ms):",
+                  tobrix.totals.size(), whole, Quantile(window.totals, 0.5));
+    PrintDetail(line);
+    std::snprintf(line, sizeof line, "  %-36s %11s %7s %14s", "phase", "Tobrix", "share", "window alone");
+    PrintDetail(line);
+    for (const auto& phase : kStartupPhases) {
+        const double ms = tobrix.median(phase.first);
+        const double alone = window.median(phase.first);
+        if (ms < 0 && alone < 0) continue;
+        char mine[24] = "-", theirs[24] = "-", share[16] = "";
+        if (ms >= 0) std::snprintf(mine, sizeof mine, "%8.2f ms", ms);
+        if (ms >= 0) std::snprintf(share, sizeof share, "%5.1f %%", whole > 0 ? 100 * ms / whole : 0);
+        if (alone >= 0) std::snprintf(theirs, sizeof theirs, "%8.2f ms", alone);
+        std::snprintf(line, sizeof line, "  %-36s %11s %7s %14s", phase.second, mine, share, theirs);
+        PrintDetail(line);
+    }
+}
+
+// One launch with time stamps asked for, read back once the program is idle.
+bool TracedLaunch(const std::string& exe, const std::string& directory, bool tobrix, const char* caption,
+                  StartupBreakdown& breakdown) {
     char temp[MAX_PATH] = {};
     GetTempPathA(sizeof temp, temp);
     const std::string path = std::string(temp) + "tobrix_startup_trace.txt";
     DeleteFileA(path.c_str());
     SetEnvironmentVariableA("TOBRIX_TRACE", path.c_str());
     Program program;
-    const double ready = Launch(exe, directory, true, program);
+    const double ready = Launch(exe, directory, tobrix, program, "", caption);
     SetEnvironmentVariableA("TOBRIX_TRACE", nullptr);
     TraceReading reading;
     bool read = false;
@@ -254,10 +270,12 @@ int main(int argc, char** argv) {
     const std::string windowOnlyExe = DirectoryOf(baselineExe) + "form1_window_only.exe";
     const bool haveWindowOnly = FileSize(windowOnlyExe) > 0;
     std::vector<double> startups, baselineStartups, plainStartups, visible, windowOnlyStartups;
-    StartupBreakdown breakdown;
+    StartupBreakdown breakdown, windowBreakdown;
     for (int round = 0; round < rounds; ++round) {
         Program program;
-        TracedLaunch(tobrixExe, directory, breakdown);
+        TracedLaunch(tobrixExe, directory, true, nullptr, breakdown);
+        if (haveWindowOnly)
+            TracedLaunch(windowOnlyExe, DirectoryOf(windowOnlyExe), false, kWindowOnlyCaption, windowBreakdown);
         const double plain = Launch(baselineExe, DirectoryOf(baselineExe), false, program);
         Close(program);
         if (haveWindowOnly) {
@@ -280,7 +298,7 @@ int main(int argc, char** argv) {
         startups.push_back(tobrix * 1e3);
     }
     const double startup = Quantile(startups, 0.5), baselineStartup = Quantile(baselineStartups, 0.5);
-    breakdown.print();
+    PrintBreakdowns(breakdown, windowBreakdown);
     PrintFigure("start-up, median (ms)", startup, "ms", baselineStartup, "<= 1.5 x baseline",
                 !startups.empty() && startup <= 1.5 * baselineStartup);
     std::snprintf(line, sizeof line,
