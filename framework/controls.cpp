@@ -8,6 +8,7 @@
 #include "framework/app_paths.h"
 #include "framework/events.h"
 #include "framework/form_registry.h"
+#include "framework/property_index.h"
 #include "runtime/numbers.h"
 #include "runtime/startup_trace.h"
 #include "runtime/strings.h"
@@ -83,8 +84,10 @@ void TwipsToPixels(HWND, int& x, int& y, int& width, int& height) {
 void SetControlColors(HWND window, int id, int32_t backColor, int32_t foreColor) {
     HWND target = ResolveTarget(window, id);
     if (!target) return;
-    bool hadColors = GetPropA(target, "ZQ_BACKCOLOR") || GetPropA(target, "ZQ_BACKCOLOREB") ||
-                     GetPropA(target, "ZQ_FORECOLOR");
+    // A control that never had colours (every new one) has nothing to remove.
+    const bool mayHaveColors = MayHaveColourProperty(target);
+    bool hadColors = mayHaveColors && (GetPropA(target, "ZQ_BACKCOLOR") || GetPropA(target, "ZQ_BACKCOLOREB") ||
+                                       GetPropA(target, "ZQ_FORECOLOR"));
 
     int32_t back = acceptColor(backColor);
     int32_t fore = acceptColor(foreColor);
@@ -93,10 +96,12 @@ void SetControlColors(HWND window, int id, int32_t backColor, int32_t foreColor)
     int32_t backRgb = ResolveColor(back);
     int32_t foreRgb = ResolveColor(fore);
 
-    RemovePropA(target, "ZQ_BACKCOLOR");
-    RemovePropA(target, "ZQ_BACKCOLOREB");
-    RemovePropA(target, "ZQ_FORECOLOR");
-    if (HANDLE brush = RemovePropA(target, "ZQ_BRUSH")) DeleteObject(brush);
+    if (mayHaveColors) {
+        RemovePropA(target, "ZQ_BACKCOLOR");
+        RemovePropA(target, "ZQ_BACKCOLOREB");
+        RemovePropA(target, "ZQ_FORECOLOR");
+        if (HANDLE brush = RemovePropA(target, "ZQ_BRUSH")) DeleteObject(brush);
+    }
 
     std::string cls = classOf(target);
     bool asForm = id == 0;
@@ -128,10 +133,13 @@ void SetControlColors(HWND window, int id, int32_t backColor, int32_t foreColor)
     } else if (classIs(cls, "Button")) {
         LONG style = GetWindowLongA(target, GWL_STYLE);
         LONG exStyle = GetWindowLongA(target, GWL_EXSTYLE);
-        if ((exStyle & WS_EX_TRANSPARENT) && (style & 0x1F) == BS_GROUPBOX && back != -1)
+        if ((exStyle & WS_EX_TRANSPARENT) && (style & 0x1F) == BS_GROUPBOX && back != -1) {
+            NoteColourProperty(target);
             SetPropA(target, "ZQ_BACKCOLOREB", colorValue(back));
+        }
     }
 
+    if (back != -1 || fore != -1) NoteColourProperty(target);
     if (back != -1) SetPropA(target, asForm ? "ZQ_BACKCOLOREB" : "ZQ_BACKCOLOR", colorValue(back));
     if (fore != -1) SetPropA(target, "ZQ_FORECOLOR", colorValue(fore));
     if (hadColors && IsWindowVisible(target)) {

@@ -7,6 +7,7 @@
 
 #include "framework/app_paths.h"
 #include "framework/controls.h"
+#include "framework/property_index.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ struct PropName {
 };
 
 EventHandler eventOf(HWND window, UINT message, int code) {
-    if (!window) return nullptr;
+    if (!window || !MayHaveEventProperty(window, message)) return nullptr;
     return reinterpret_cast<EventHandler>(GetPropA(window, PropName("ZQ_EVENT", message, code).text));
 }
 
@@ -137,6 +138,7 @@ BOOL CALLBACK removeFrameworkProp(HWND window, LPSTR name, HANDLE value, ULONG_P
 // thread's last form went and the hook was removed; result then holds what
 // the next hook answered.
 bool releaseWindow(HWND window, int code, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    ForgetWindowProperties(window);
     if (HANDLE brush = RemovePropA(window, "ZQ_BRUSH")) DeleteObject(brush);
     if (HANDLE font = RemovePropA(window, "ZQ_FONT")) DeleteObject(font);
     if (HANDLE bitmap = RemovePropA(window, "ZQ_BITMAP")) DeleteObject(bitmap);
@@ -168,6 +170,7 @@ std::string EventPropertyName(UINT message, int code) { return PropName("ZQ_EVEN
 
 int AddControlEvent(HWND window, UINT message, int code, EventHandler handler) {
     if (!window || !message || !handler) return 0;
+    NoteEventProperty(window, message);
     SetPropA(window, PropName("ZQ_EVENT", message, code).text, reinterpret_cast<HANDLE>(handler));
     return 1;
 }
@@ -183,10 +186,12 @@ EventHandler GetControlEvent(HWND window, UINT message, int code) { return event
 int SetCallbackEvent(HWND window, UINT message, int code, WNDPROC callback) {
     if (!window || (message != WM_DESTROY && message != WM_NOTIFY)) return 0;
     PropName name("ZQ_HKCBEVT", message, code);
-    if (callback)
+    if (callback) {
+        NoteEventProperty(window, message);
         SetPropA(window, name.text, reinterpret_cast<HANDLE>(callback));
-    else
+    } else {
         RemovePropA(window, name.text);
+    }
     return 1;
 }
 
@@ -221,7 +226,7 @@ int InstallTaskHook(HWND form) {
     HookEntry& entry = hookTable[i];
     if (!entry.hook) {
         entry.threadId = tid;
-        entry.hook = SetWindowsHookExA(WH_CALLWNDPROC, TaskHookProc, gAppPaths.instance, tid);
+        entry.hook = SetWindowsHookExA(WH_CALLWNDPROC, TaskHookProc, nullptr, tid);
         hookCache.valid = true;
         hookCache.hook = entry.hook;
     }
@@ -286,7 +291,7 @@ LRESULT CALLBACK TaskHookProc(int code, WPARAM wParam, LPARAM lParam) {
 
     switch (cwp.message) {
     case WM_ERASEBKGND:
-        subclassIf(GetPropA(window, "ZQ_BACKCOLOREB") != nullptr);
+        subclassIf(MayHaveColourProperty(window) && GetPropA(window, "ZQ_BACKCOLOREB") != nullptr);
         break;
     case WM_PAINT:
         subclassIf(eventOf(window, WM_PAINT, 0) != nullptr);
@@ -299,11 +304,12 @@ LRESULT CALLBACK TaskHookProc(int code, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSCROLLBAR:
     case WM_CTLCOLORSTATIC: {
         HWND control = reinterpret_cast<HWND>(cwp.lParam);
-        subclassIf(control && (GetPropA(control, "ZQ_BACKCOLOR") || GetPropA(control, "ZQ_FORECOLOR")));
+        subclassIf(control && MayHaveColourProperty(control) &&
+                   (GetPropA(control, "ZQ_BACKCOLOR") || GetPropA(control, "ZQ_FORECOLOR")));
         break;
     }
     case WM_SYSCOLORCHANGE:
-        if (GetPropA(window, "ZQ_BACKCOLOREB")) {
+        if (MayHaveColourProperty(window) && GetPropA(window, "ZQ_BACKCOLOREB")) {
             found = true;
             reapplyColors(window);
         }
@@ -351,8 +357,10 @@ LRESULT CALLBACK TaskHookProc(int code, WPARAM wParam, LPARAM lParam) {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(cwp.lParam);
         if (!header || !header->hwndFrom) break;
         int notifyCode = static_cast<int>(header->code);
-        auto callback =
-            reinterpret_cast<WNDPROC>(GetPropA(header->hwndFrom, PropName("ZQ_HKCBEVT", WM_NOTIFY, notifyCode).text));
+        auto callback = MayHaveEventProperty(header->hwndFrom, WM_NOTIFY)
+                            ? reinterpret_cast<WNDPROC>(
+                                  GetPropA(header->hwndFrom, PropName("ZQ_HKCBEVT", WM_NOTIFY, notifyCode).text))
+                            : nullptr;
         if (callback) {
             found = true;
             if (CallWindowProcA(callback, window, cwp.message, cwp.wParam, cwp.lParam)) break;
@@ -385,7 +393,9 @@ LRESULT CALLBACK TaskHookProc(int code, WPARAM wParam, LPARAM lParam) {
             subclassIf(eventOf(window, WM_CONTEXTMENU, 0) != nullptr);
         break;
     case WM_DESTROY: {
-        auto callback = reinterpret_cast<WNDPROC>(GetPropA(window, PropName("ZQ_HKCBEVT", WM_DESTROY, 0).text));
+        auto callback = MayHaveEventProperty(window, WM_DESTROY)
+                            ? reinterpret_cast<WNDPROC>(GetPropA(window, PropName("ZQ_HKCBEVT", WM_DESTROY, 0).text))
+                            : nullptr;
         if (callback) {
             found = true;
             CallWindowProcA(callback, window, cwp.message, cwp.wParam, cwp.lParam);

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 #include <thread>
 
 #include "framework/controls.h"
 #include "framework/forms.h"
+#include "framework/property_index.h"
 #include "tests/support/message_sequences.h"
 #include "framework/test_support.h"
 #include "runtime/window_records.h"
@@ -614,6 +616,45 @@ TEST(Release, DestroyedWindowsKeepNothingOfTheFramework) {
     for (auto& left : PropsAtEnd()) EXPECT_EQ(left.second, 0u) << GetDlgCtrlID(left.first);
     for (HANDLE object : objects) EXPECT_EQ(GetObjectType(object), 0u);
     EndWatchOriginal().clear();
+}
+
+// The hook skips the property lookups that the in-process index rules out:
+// every event and colour property FORM1 really carries must be admitted by
+// it, and a destroyed form must leave nothing in it.
+TEST(Release, PropertyIndexAdmitsEveryPropertyAndForgetsTheDestroyed) {
+    HWND form = CreateForm(kMainFormName, nullptr, 0);
+    ASSERT_NE(form, nullptr);
+    SetControlColors(form, form1::kStart, 0xFF, -1);
+    std::vector<HWND> windows;
+    EnumChildList(form, windows);
+    windows.push_back(form);
+    size_t events = 0, colours = 0;
+    for (HWND w : windows) {
+        for (const auto& prop : FrameworkProps(w)) {
+            const std::string& name = prop.first;
+            if (name.rfind("ZQ_EVENT,", 0) == 0 || name.rfind("ZQ_HKCBEVT,", 0) == 0) {
+                const UINT message = static_cast<UINT>(std::strtoul(name.c_str() + name.find(',') + 1, nullptr, 10));
+                EXPECT_TRUE(MayHaveEventProperty(w, message)) << name << " on " << GetDlgCtrlID(w);
+                ++events;
+            }
+            if (name == "ZQ_BACKCOLOR" || name == "ZQ_FORECOLOR" || name == "ZQ_BACKCOLOREB") {
+                EXPECT_TRUE(MayHaveColourProperty(w)) << name << " on " << GetDlgCtrlID(w);
+                ++colours;
+            }
+        }
+    }
+    EXPECT_GT(events, 10u);
+    EXPECT_GT(colours, 5u);
+    // Without properties the answer is no: the buttons have no colours of
+    // their own, and no control has a paint handler.
+    EXPECT_FALSE(MayHaveColourProperty(GetDlgItem(form, form1::kStop)));
+    EXPECT_FALSE(MayHaveEventProperty(GetDlgItem(form, form1::kStart), WM_PAINT));
+
+    DestroyWindow(form);
+    for (HWND w : windows) {
+        EXPECT_FALSE(MayHaveColourProperty(w));
+        EXPECT_FALSE(MayHaveEventProperty(w, WM_COMMAND));
+    }
 }
 
 TEST(Release, HundredsOfFormsLeaveNoTrace) {

@@ -249,7 +249,6 @@ HWND CreateForm(const std::string& formName, HWND owner, int mode) {
         h = newH;
     }
     if (menu) SetMenu(form, menu);
-    InstallTaskHook(form);
     TraceMark("hook");
     if (gAppPaths.largeIcon) {
         SendMessageA(form, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(gAppPaths.largeIcon));
@@ -260,6 +259,10 @@ HWND CreateForm(const std::string& formName, HWND owner, int mode) {
     SetWindowPos(form, order, x, y, w, h, SWP_HIDEWINDOW | SWP_FRAMECHANGED);
     if (mode == 0) PlaceWindow(form, owner, 2);
     CreateFormControls(name, form);
+    // The hook comes last: nothing it acts on reaches a hidden form while its
+    // controls are made, and under Wine each hooked message costs a round
+    // trip to the server, several hundred of them for a form like FORM1.
+    InstallTaskHook(form);
     TraceMark("controls");
     PostMessageA(form, WM_KEYDOWN, VK_TAB, 0);
     return form;
