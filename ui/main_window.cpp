@@ -190,6 +190,20 @@ void setOuterHeight(HWND form, int height) {
     SetWindowPos(form, nullptr, 0, 0, r.right - r.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The start-up collapse of the lower panel. The layout that follows repaints
+// the whole window, frame included, so the resize itself paints nothing
+// (under Wine that halves its cost); what the window leaves of the screen is
+// given back to the windows beneath.
+void collapsePanelUnpainted(HWND form) {
+    RECT r;
+    GetWindowRect(form, &r);
+    const int height = RoundHalfEven(3.0 * (r.bottom - r.top) / 4.0);
+    SetWindowPos(form, nullptr, 0, 0, r.right - r.left, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    RECT left = {r.left, r.top + height, r.right, r.bottom};
+    RedrawWindow(GetDesktopWindow(), &left, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 void fillList(HWND list, const char* const* items, int count) {
     for (int i = 0; i < count; ++i) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i]));
     SendMessageA(list, CB_SETCURSEL, 0, 0);
@@ -219,9 +233,7 @@ void initialise(HWND form) {
     SendDlgItemMessageA(form, form1::kDrawRecord, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
     TraceMark("date");
 
-    RECT r;
-    GetWindowRect(form, &r);
-    setOuterHeight(form, RoundHalfEven(3.0 * (r.bottom - r.top) / 4.0));
+    collapsePanelUnpainted(form);
     TraceMark("panel collapse");
     // Decoded now but not drawn: the layout that follows resizes the picture
     // and repaints the whole window, which paints it anyway.
@@ -284,11 +296,13 @@ void runMenuCommand(HWND form, int command, bool fromShortcut) {
 }
 
 void moveControl(HWND form, int id, int x, int y) {
-    SetWindowPos(GetDlgItem(form, id), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(GetDlgItem(form, id), nullptr, x, y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
 }
 
 void sizeControl(HWND form, int id, SIZE size) {
-    SetWindowPos(GetDlgItem(form, id), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(GetDlgItem(form, id), nullptr, 0, 0, size.cx, size.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
 }
 
 RECT rectInClient(HWND form, int id) {
@@ -317,9 +331,11 @@ void layOut(HWND form, WPARAM sizeType) {
     moveControl(form, form1::kResultDisplay, at.x, at.y);
     SetWindowPos(GetDlgItem(form, form1::kStatusBar), nullptr, layout.statusBar.left, layout.statusBar.top,
                  layout.statusBar.right - layout.statusBar.left,
-                 layout.statusBar.bottom - layout.statusBar.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    // Controls moved and resized above leave their old edges on the form.
-    RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+                 layout.statusBar.bottom - layout.statusBar.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+    // The moves above paint nothing (under Wine each would paint at once, the
+    // status bar most of all); the window is painted once, frame included,
+    // since the start-up collapse leaves that to this call too.
+    RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 HWND nameFileList(HWND form) { return GetDlgItem(form, form1::kNameFileList); }
