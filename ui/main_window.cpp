@@ -92,6 +92,12 @@ void setControlText(HWND form, int id, const std::string& text) {
     if (id == form1::kResultDisplay) RefreshPresenterView(form);
 }
 
+// Through the dialog manager, so that the default-button frame follows the
+// focus and space or Enter presses the button that has it.
+void focusButton(HWND form, HWND button) {
+    SendMessageA(form, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
+}
+
 DrawHost hostFor(HWND form) {
     DrawHost host;
     host.showInDisplay = [form](const std::string& text) { setControlText(form, form1::kResultDisplay, text); };
@@ -105,15 +111,18 @@ DrawHost hostFor(HWND form) {
         setControlText(form, form1::kNamesBox, "");
     };
     host.setButtonsRolling = [form](bool rolling) {
-        EnableWindow(GetDlgItem(form, form1::kStart), !rolling);
-        EnableWindow(GetDlgItem(form, form1::kStop), rolling);
+        HWND start = GetDlgItem(form, form1::kStart), stop = GetDlgItem(form, form1::kStop);
+        HWND enabled = rolling ? stop : start, disabled = rolling ? start : stop;
+        EnableWindow(enabled, TRUE);
+        // A focused button that is disabled sends the focus nowhere first, a
+        // round of focus messages more; the enabled one takes it over before.
+        if (GetFocus() == disabled) focusButton(form, enabled);
+        EnableWindow(disabled, FALSE);
     };
-    // Through the dialog manager, so that the default-button frame follows
-    // the focus and space or Enter presses the button that has it.
     host.focusEnabledButton = [form]() {
         HWND start = GetDlgItem(form, form1::kStart);
         HWND button = IsWindowEnabled(start) ? start : GetDlgItem(form, form1::kStop);
-        SendMessageA(form, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
+        if (GetFocus() != button) focusButton(form, button);
     };
     host.readLimits = [form]() {
         return LimitTexts{ControlText(form, form1::kLowerLimit), ControlText(form, form1::kUpperLimit)};

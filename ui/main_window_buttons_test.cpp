@@ -1,0 +1,57 @@
+// Start and Stop hand the keyboard to each other: wherever the focus was,
+// it ends on the one enabled button, which also carries the default frame.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "engine/draw_session.h"
+#include "framework/forms.h"
+#include "ui/ids.h"
+#include "ui/main_window.h"
+
+namespace {
+
+struct ButtonCase {
+    const char* name;
+    int focusedBefore;  // a control ID
+    bool rolling;       // the state the buttons are set to
+};
+
+const ButtonCase kCases[] = {
+    {"Stop pressed by keyboard", form1::kStop, false},
+    {"Start pressed by keyboard", form1::kStart, true},
+    {"Stop clicked while typing a limit", form1::kLowerLimit, false},
+    {"Start clicked while typing a limit", form1::kUpperLimit, true},
+    {"already idle", form1::kStart, false},
+};
+
+bool HasDefaultFrame(HWND button) { return (GetWindowLongA(button, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON; }
+
+TEST(MainWindowButtons, FocusAndDefaultFrameFollowTheEnabledButton) {
+    HWND form = CreateForm(kMainFormName, nullptr, 0);
+    ASSERT_NE(form, nullptr);
+    ShowWindow(form, SW_SHOW);
+    SetForegroundWindow(form);
+    DrawHost& host = MainDrawSession(form).host;
+    HWND start = GetDlgItem(form, form1::kStart), stop = GetDlgItem(form, form1::kStop);
+    for (const ButtonCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        // The state before: the other button enabled, the focus where the case puts it.
+        host.setButtonsRolling(!c.rolling);
+        host.focusEnabledButton();
+        SetFocus(GetDlgItem(form, c.focusedBefore));
+
+        host.setButtonsRolling(c.rolling);
+        host.focusEnabledButton();
+
+        HWND enabled = c.rolling ? stop : start, disabled = c.rolling ? start : stop;
+        EXPECT_TRUE(IsWindowEnabled(enabled));
+        EXPECT_FALSE(IsWindowEnabled(disabled));
+        EXPECT_EQ(GetFocus(), enabled);
+        EXPECT_TRUE(HasDefaultFrame(enabled));
+        EXPECT_FALSE(HasDefaultFrame(disabled));
+    }
+    DestroyWindow(form);
+}
+
+}  // namespace
