@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <chrono>
 #include <cmath>
 #include <string>
 
@@ -112,12 +113,19 @@ DrawHost hostFor(HWND form) {
     };
     host.setButtonsRolling = [form](bool rolling) {
         HWND start = GetDlgItem(form, form1::kStart), stop = GetDlgItem(form, form1::kStop);
-        HWND enabled = rolling ? stop : start, disabled = rolling ? start : stop;
-        EnableWindow(enabled, TRUE);
-        // A focused button that is disabled sends the focus nowhere first, a
-        // round of focus messages more; the enabled one takes it over before.
-        if (GetFocus() == disabled) focusButton(form, enabled);
-        EnableWindow(disabled, FALSE);
+        if (rolling) {
+            // Start keeps its order: the focus follows once the roller runs,
+            // which gives the first candidate its head start on the display.
+            EnableWindow(start, FALSE);
+            EnableWindow(stop, TRUE);
+            return;
+        }
+        EnableWindow(start, TRUE);
+        // A focused Stop that is disabled sends the focus nowhere first, a
+        // round of focus messages more in the Stop handler; Start takes it
+        // over before.
+        if (GetFocus() == stop) focusButton(form, start);
+        EnableWindow(stop, FALSE);
     };
     host.focusEnabledButton = [form]() {
         HWND start = GetDlgItem(form, form1::kStart);
@@ -342,12 +350,33 @@ void layOut(HWND form, WPARAM sizeType) {
                  layout.statusBar.right - layout.statusBar.left,
                  layout.statusBar.bottom - layout.statusBar.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
     // The moves above paint nothing (under Wine each would paint at once, the
-    // status bar most of all); the window is painted once, frame included,
-    // since the start-up collapse leaves that to this call too.
-    RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    // status bar most of all); the window is painted once here. Frames are
+    // repainted only where they moved: the form's own (the start-up collapse
+    // leaves it to this call too) and those of the controls moved above.
+    RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+    const int moved[] = {form1::kPicture, form1::kSettingsFrame, form1::kResultDisplay, form1::kStatusBar,
+                         form1::kContactLabel, form1::kWebLabel};
+    for (int id : moved) RedrawWindow(GetDlgItem(form, id), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
 }
 
 HWND nameFileList(HWND form) { return GetDlgItem(form, form1::kNameFileList); }
+
+// The roller hands candidates over through a posted message, which a click
+// on Stop sent right after Start overtakes: Stop would then record what the
+// display showed before this draw. The first candidate, ready within a
+// millisecond unless the source is slow to read, is shown before Start
+// returns; a slow source is not waited for.
+void showFirstCandidate(DrawSession& session) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(5);
+    while (session.rolling() && std::chrono::steady_clock::now() < until) {
+        if (session.deliverCandidate()) {
+            SoundCandidateShown();
+            return;
+        }
+        SwitchToThread();
+    }
+}
 
 }  // namespace
 
@@ -422,7 +451,10 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPA
 }
 
 LRESULT HandleStart(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
-    if (form) MainDrawSession(form).start();
+    if (!form) return 0;
+    DrawSession& session = MainDrawSession(form);
+    session.start();
+    showFirstCandidate(session);
     return 0;
 }
 

@@ -1,11 +1,13 @@
-// Start and Stop hand the keyboard to each other: wherever the focus was,
-// it ends on the one enabled button, which also carries the default frame.
+// Start and Stop: the keyboard goes to the one enabled button, which also
+// carries the default frame, and a Stop right after Start records this draw.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "engine/draw_session.h"
+#include "framework/controls.h"
 #include "framework/forms.h"
+#include "ui/handlers.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
 
@@ -50,6 +52,26 @@ TEST(MainWindowButtons, FocusAndDefaultFrameFollowTheEnabledButton) {
         EXPECT_EQ(GetFocus(), enabled);
         EXPECT_TRUE(HasDefaultFrame(enabled));
         EXPECT_FALSE(HasDefaultFrame(disabled));
+    }
+    DestroyWindow(form);
+}
+
+// A Stop sent right after Start must find this draw's first candidate on the
+// display, not the text the display showed before.
+TEST(MainWindowButtons, StartReturnsWithTheFirstCandidateShown) {
+    HWND form = CreateForm(kMainFormName, nullptr, 0);
+    ASSERT_NE(form, nullptr);
+    SetDlgItemTextA(form, form1::kLowerLimit, "1");
+    SetDlgItemTextA(form, form1::kUpperLimit, "10");
+    SetDlgItemTextA(form, form1::kJumpFrequency, "0");
+    for (int draw = 0; draw < 50; ++draw) {
+        SetDlgItemTextA(form, form1::kResultDisplay, "before");
+        HandleStart(form, form1::kStart, 0, 0, 0, 0);
+        const std::string shown = ControlText(form, form1::kResultDisplay);
+        HandleStop(form, form1::kStop, 0, 0, 0, 0);
+        ASSERT_NE(shown, "before") << draw;
+        const std::string record = ControlText(form, form1::kDrawRecord);
+        EXPECT_EQ(record.substr(record.size() - shown.size() - 2), "  " + shown) << draw;
     }
     DestroyWindow(form);
 }
