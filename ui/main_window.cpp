@@ -364,13 +364,17 @@ HWND nameFileList(HWND form) { return GetDlgItem(form, form1::kNameFileList); }
 
 // The roller hands candidates over through a posted message, which a click
 // on Stop sent right after Start overtakes: Stop would then record what the
-// display showed before this draw. The first candidate, ready within a
-// millisecond unless the source is slow to read, is shown before Start
-// returns; a slow source is not waited for.
-void showFirstCandidate(DrawSession& session) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(5);
+// display showed before this draw. The first delivery, posted within a
+// millisecond unless the source is slow to read, is taken from the queue and
+// served before Start returns; a slow source is not waited for. Only posted
+// messages are looked at, so nothing sent from elsewhere runs inside Start.
+void showFirstCandidate(HWND form, DrawSession& session) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+    MSG msg;
     while (session.rolling() && std::chrono::steady_clock::now() < until) {
-        if (session.deliverCandidate()) {
+        if (PeekMessageA(&msg, form, kDeliverCandidateMessage, kDeliverCandidateMessage,
+                         PM_REMOVE | PM_QS_POSTMESSAGE)) {
+            if (!session.deliverCandidate()) continue;  // a request left from an earlier draw
             SoundCandidateShown();
             return;
         }
@@ -454,7 +458,7 @@ LRESULT HandleStart(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
     if (!form) return 0;
     DrawSession& session = MainDrawSession(form);
     session.start();
-    showFirstCandidate(session);
+    showFirstCandidate(form, session);
     return 0;
 }
 

@@ -64,7 +64,7 @@ TEST(MainWindowButtons, StartReturnsWithTheFirstCandidateShown) {
     SetDlgItemTextA(form, form1::kLowerLimit, "1");
     SetDlgItemTextA(form, form1::kUpperLimit, "10");
     SetDlgItemTextA(form, form1::kJumpFrequency, "0");
-    for (int draw = 0; draw < 50; ++draw) {
+    for (int draw = 0; draw < 20; ++draw) {
         SetDlgItemTextA(form, form1::kResultDisplay, "before");
         HandleStart(form, form1::kStart, 0, 0, 0, 0);
         const std::string shown = ControlText(form, form1::kResultDisplay);
