@@ -133,10 +133,8 @@ void SetControlColors(HWND window, int id, int32_t backColor, int32_t foreColor)
     } else if (classIs(cls, "Button")) {
         LONG style = GetWindowLongA(target, GWL_STYLE);
         LONG exStyle = GetWindowLongA(target, GWL_EXSTYLE);
-        if ((exStyle & WS_EX_TRANSPARENT) && (style & 0x1F) == BS_GROUPBOX && back != -1) {
-            NoteColourProperty(target);
+        if ((exStyle & WS_EX_TRANSPARENT) && (style & 0x1F) == BS_GROUPBOX && back != -1)
             SetPropA(target, "ZQ_BACKCOLOREB", colorValue(back));
-        }
     }
 
     if (back != -1 || fore != -1) NoteColourProperty(target);

@@ -76,6 +76,11 @@ EventHandler eventOf(HWND window, UINT message, int code) {
 // The first two handler arguments: a child control is (parent, ID), any other
 // window is (itself, 0). Top-level windows carry their menu in the ID field,
 // so only children count as controls.
+WNDPROC callbackOf(HWND window, UINT message, int code) {
+    if (!window || !MayHaveEventProperty(window, message)) return nullptr;
+    return reinterpret_cast<WNDPROC>(GetPropA(window, PropName("ZQ_HKCBEVT", message, code).text));
+}
+
 void identify(HWND window, HWND& form, int& id) {
     id = 0;
     if (GetWindowLongA(window, GWL_STYLE) & WS_CHILD) id = GetDlgCtrlID(window);
@@ -357,10 +362,7 @@ LRESULT CALLBACK TaskHookProc(int code, WPARAM wParam, LPARAM lParam) {
         const NMHDR* header = reinterpret_cast<const NMHDR*>(cwp.lParam);
         if (!header || !header->hwndFrom) break;
         int notifyCode = static_cast<int>(header->code);
-        auto callback = MayHaveEventProperty(header->hwndFrom, WM_NOTIFY)
-                            ? reinterpret_cast<WNDPROC>(
-                                  GetPropA(header->hwndFrom, PropName("ZQ_HKCBEVT", WM_NOTIFY, notifyCode).text))
-                            : nullptr;
+        WNDPROC callback = callbackOf(header->hwndFrom, WM_NOTIFY, notifyCode);
         if (callback) {
             found = true;
             if (CallWindowProcA(callback, window, cwp.message, cwp.wParam, cwp.lParam)) break;
@@ -393,9 +395,7 @@ LRESULT CALLBACK TaskHookProc(int code, WPARAM wParam, LPARAM lParam) {
             subclassIf(eventOf(window, WM_CONTEXTMENU, 0) != nullptr);
         break;
     case WM_DESTROY: {
-        auto callback = MayHaveEventProperty(window, WM_DESTROY)
-                            ? reinterpret_cast<WNDPROC>(GetPropA(window, PropName("ZQ_HKCBEVT", WM_DESTROY, 0).text))
-                            : nullptr;
+        WNDPROC callback = callbackOf(window, WM_DESTROY, 0);
         if (callback) {
             found = true;
             CallWindowProcA(callback, window, cwp.message, cwp.wParam, cwp.lParam);

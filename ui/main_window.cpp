@@ -114,8 +114,8 @@ DrawHost hostFor(HWND form) {
     host.setButtonsRolling = [form](bool rolling) {
         HWND start = GetDlgItem(form, form1::kStart), stop = GetDlgItem(form, form1::kStop);
         if (rolling) {
-            // Start keeps its order: the focus follows once the roller runs,
-            // which gives the first candidate its head start on the display.
+            // Start keeps its order; the engine moves the focus once the
+            // roller runs.
             EnableWindow(start, FALSE);
             EnableWindow(stop, TRUE);
             return;
