@@ -12,5 +12,6 @@ void RegisterTobrixForms() {
     forms.procedures = {{kMainFormName, MainWindowProcedure}};
     forms.mainForm = kMainFormName;
     forms.mainWindow = &gForms.form1;
+    forms.prepareMainForm = PrepareMainWindow;
     RegisterForms(forms);
 }

@@ -18,6 +18,9 @@ struct FormRegistry {
     std::vector<std::pair<std::string, DLGPROC>> procedures;
     std::string mainForm;          // what ApplicationStart creates and runs
     HWND* mainWindow = nullptr;    // receives the main form's window once created
+    // Called with the main form's window and the start-up show command once
+    // the window exists and before it is first shown; may be left empty.
+    void (*prepareMainForm)(HWND form, int showCommand) = nullptr;
 };
 
 // Replaces what was registered before.

@@ -21,6 +21,7 @@ int ApplicationStart(HINSTANCE instance, HINSTANCE, const char*, int showCommand
     const FormRegistry& forms = RegisteredForms();
     HWND main = CreateForm(forms.mainForm, nullptr, 0);
     if (forms.mainWindow) *forms.mainWindow = main;
+    if (main && forms.prepareMainForm) forms.prepareMainForm(main, showCommand);
     if (main) ShowWindow(main, showCommand);
     TraceMark("shown");
     ShowFormModal(main, nullptr);

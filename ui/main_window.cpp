@@ -201,24 +201,51 @@ DWORD WINAPI clockThread(void*) {
     return 0;
 }
 
+RECT rectInClient(HWND form, int id) {
+    RECT r{};
+    GetWindowRect(GetDlgItem(form, id), &r);
+    MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// Leaves an area of the form to the next paint with every control on it,
+// frames included: controls overlap without clipping each other (the lower
+// panel's group box reaches into the status bar once the panel is
+// collapsed), and only a repaint of all of them draws them as they stack.
+void repaintArea(HWND form, const RECT& area) {
+    RedrawWindow(form, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+void repaintControlArea(HWND form, int id) { repaintArea(form, rectInClient(form, id)); }
+
 void setOuterHeight(HWND form, int height) {
     RECT r;
     GetWindowRect(form, &r);
     SetWindowPos(form, nullptr, 0, 0, r.right - r.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// The start-up collapse of the lower panel. The layout that follows repaints
-// the whole window, frame included, so the resize itself paints nothing
-// (under Wine that halves its cost); what the window leaves of the screen is
-// given back to the windows beneath.
+// The form whose panel PrepareMainWindow collapsed, until its initialisation.
+HWND collapsedBeforeShow = nullptr;
+
+int collapsedHeight(HWND form) {
+    RECT r;
+    GetWindowRect(form, &r);
+    return RoundHalfEven(3.0 * (r.bottom - r.top) / 4.0);
+}
+
+// The start-up collapse of a window already shown (PrepareMainWindow did not
+// collapse it). The resize paints nothing at once, under Wine that halves its
+// cost; the window is repainted whole afterwards, and what it leaves of the
+// screen is given back to the windows beneath.
 void collapsePanelUnpainted(HWND form) {
     RECT r;
     GetWindowRect(form, &r);
-    const int height = RoundHalfEven(3.0 * (r.bottom - r.top) / 4.0);
+    const int height = collapsedHeight(form);
     SetWindowPos(form, nullptr, 0, 0, r.right - r.left, height,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_DEFERERASE);
     RECT left = {r.left, r.top + height, r.right, r.bottom};
     RedrawWindow(GetDesktopWindow(), &left, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void fillList(HWND list, const char* const* items, int count) {
@@ -250,16 +277,21 @@ void initialise(HWND form) {
     SendDlgItemMessageA(form, form1::kDrawRecord, EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
     TraceMark("date");
 
-    collapsePanelUnpainted(form);
+    if (form != collapsedBeforeShow) collapsePanelUnpainted(form);
+    collapsedBeforeShow = nullptr;
     TraceMark("panel collapse");
-    // Decoded now but not drawn: the layout that follows resizes the picture
-    // and repaints the whole window, which paints it anyway.
+    // Decoded now, drawn with the window's next paint: the layout that
+    // follows may still resize it.
     HWND picture = GetDlgItem(form, form1::kPicture);
     SendMessageA(picture, WM_SETREDRAW, FALSE, 0);
     showBackground(kDefaultBackground);
     SendMessageA(picture, WM_SETREDRAW, TRUE, 0);
+    repaintControlArea(form, form1::kPicture);
     TraceMark("background");
     InitialiseTools(form, MainDrawSession(form));
+    // The status bar got its date (and may have got the pool count) after
+    // the first paint; it repaints with what overlaps it.
+    repaintControlArea(form, form1::kStatusBar);
 }
 
 void showControls(HWND form, const int* ids, int count, bool show) {
@@ -314,22 +346,23 @@ void runMenuCommand(HWND form, int command, bool fromShortcut) {
 
 void moveControl(HWND form, int id, int x, int y) {
     SetWindowPos(GetDlgItem(form, id), nullptr, x, y, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_DEFERERASE);
 }
 
 void sizeControl(HWND form, int id, SIZE size) {
     SetWindowPos(GetDlgItem(form, id), nullptr, 0, 0, size.cx, size.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_DEFERERASE);
 }
 
-RECT rectInClient(HWND form, int id) {
-    RECT r{};
-    GetWindowRect(GetDlgItem(form, id), &r);
-    MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
+// The controls the layout places.
+const int kPlacedControls[] = {form1::kContactLabel, form1::kWebLabel,      form1::kPicture,
+                               form1::kSettingsFrame, form1::kResultDisplay, form1::kStatusBar};
+const int kPlacedCount = sizeof kPlacedControls / sizeof kPlacedControls[0];
 
 void layOut(HWND form, WPARAM sizeType) {
+    RECT before[kPlacedCount];
+    for (int i = 0; i < kPlacedCount; ++i) before[i] = rectInClient(form, kPlacedControls[i]);
+
     RECT outer;
     GetWindowRect(form, &outer);
     MainLayout layout = ComputeMainLayout(outer.right - outer.left, outer.bottom - outer.top, ScreenDpi());
@@ -347,17 +380,20 @@ void layOut(HWND form, WPARAM sizeType) {
                         SIZE{display.right - display.left, display.bottom - display.top});
     moveControl(form, form1::kResultDisplay, at.x, at.y);
     SetWindowPos(GetDlgItem(form, form1::kStatusBar), nullptr, layout.statusBar.left, layout.statusBar.top,
-                 layout.statusBar.right - layout.statusBar.left,
-                 layout.statusBar.bottom - layout.statusBar.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
-    // The moves above paint nothing (under Wine each would paint at once, the
-    // status bar most of all); the window is painted once here. Frames are
-    // repainted only where they moved: the form's own (the start-up collapse
-    // leaves it to this call too) and those of the controls moved above.
-    RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-    RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
-    const int moved[] = {form1::kPicture, form1::kSettingsFrame, form1::kResultDisplay, form1::kStatusBar,
-                         form1::kContactLabel, form1::kWebLabel};
-    for (int id : moved) RedrawWindow(GetDlgItem(form, id), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+                 layout.statusBar.right - layout.statusBar.left, layout.statusBar.bottom - layout.statusBar.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_DEFERERASE);
+
+    // The moves above neither paint nor erase at once (under Wine a move of a
+    // control erased the form's pending areas there and then, and the status
+    // bar painted itself: 5-9 ms). Where a control was and where it is now
+    // are left to the next paint with what overlaps them; a control that
+    // stayed where it was repaints nothing.
+    for (int i = 0; i < kPlacedCount; ++i) {
+        const RECT after = rectInClient(form, kPlacedControls[i]);
+        if (EqualRect(&before[i], &after)) continue;
+        repaintArea(form, before[i]);
+        repaintArea(form, after);
+    }
 }
 
 HWND nameFileList(HWND form) { return GetDlgItem(form, form1::kNameFileList); }
@@ -413,6 +449,24 @@ DrawSession& MainDrawSession(HWND form) {
         sessionWindow = form;
     }
     return *session;
+}
+
+void PrepareMainWindow(HWND form, int showCommand) {
+    switch (showCommand) {
+    case SW_HIDE:
+    case SW_SHOWMINIMIZED:
+    case SW_SHOWMAXIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE:
+    case SW_FORCEMINIMIZE:
+        return;
+    default:
+        break;
+    }
+    if (!form || IsWindowVisible(form) || (GetWindowLongA(form, GWL_STYLE) & (WS_MINIMIZE | WS_MAXIMIZE))) return;
+    setOuterHeight(form, collapsedHeight(form));
+    layOut(form, SIZE_RESTORED);
+    collapsedBeforeShow = form;
 }
 
 INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPARAM) {

@@ -20,6 +20,13 @@ const UINT kClockTickMessage = WM_APP + 2;
 
 INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Before FORM1 is first shown in the normal state: its lower panel collapsed
+// and its controls laid out while it is hidden, so that it is painted once at
+// the size and in the places it has when its initialisation ends; the
+// initialisation then leaves the panel as it is. Other show commands
+// (minimised, maximised) leave everything to the initialisation.
+void PrepareMainWindow(HWND form, int showCommand);
+
 // The draw of the main window `form`, created on first use.
 DrawSession& MainDrawSession(HWND form);
 
