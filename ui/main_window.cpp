@@ -344,14 +344,38 @@ void runMenuCommand(HWND form, int command, bool fromShortcut) {
     }
 }
 
+// Puts a control at `target` (client coordinates) without painting or
+// erasing anything at once; one already there is left alone, since even a
+// move to where it is costs a round of messages through the event hook.
+void placeControl(HWND form, int id, const RECT& target) {
+    const RECT now = rectInClient(form, id);
+    if (EqualRect(&now, &target)) return;
+    SetWindowPos(GetDlgItem(form, id), nullptr, target.left, target.top, target.right - target.left,
+                 target.bottom - target.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_DEFERERASE);
+}
+
 void moveControl(HWND form, int id, int x, int y) {
-    SetWindowPos(GetDlgItem(form, id), nullptr, x, y, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_DEFERERASE);
+    RECT target = rectInClient(form, id);
+    OffsetRect(&target, x - target.left, y - target.top);
+    placeControl(form, id, target);
 }
 
 void sizeControl(HWND form, int id, SIZE size) {
-    SetWindowPos(GetDlgItem(form, id), nullptr, 0, 0, size.cx, size.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_DEFERERASE);
+    RECT target = rectInClient(form, id);
+    target.right = target.left + size.cx;
+    target.bottom = target.top + size.cy;
+    placeControl(form, id, target);
+}
+
+// The status bar puts itself along the bottom of the form's client area,
+// across its width, whenever its size changes. Already there, a resize would
+// only bounce back, and the bounce paints it at once.
+bool statusBarSettled(HWND form, const RECT& target) {
+    RECT client, bar = rectInClient(form, form1::kStatusBar);
+    GetClientRect(form, &client);
+    const bool resized = bar.right - bar.left != target.right - target.left ||
+                         bar.bottom - bar.top != target.bottom - target.top;
+    return resized && bar.left == client.left && bar.right == client.right && bar.bottom == client.bottom;
 }
 
 // The controls the layout places.
@@ -379,9 +403,7 @@ void layOut(HWND form, WPARAM sizeType) {
     POINT at = CentreOn(rectInClient(form, form1::kPicture),
                         SIZE{display.right - display.left, display.bottom - display.top});
     moveControl(form, form1::kResultDisplay, at.x, at.y);
-    SetWindowPos(GetDlgItem(form, form1::kStatusBar), nullptr, layout.statusBar.left, layout.statusBar.top,
-                 layout.statusBar.right - layout.statusBar.left, layout.statusBar.bottom - layout.statusBar.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_DEFERERASE);
+    if (!statusBarSettled(form, layout.statusBar)) placeControl(form, form1::kStatusBar, layout.statusBar);
 
     // The moves above neither paint nor erase at once (under Wine a move of a
     // control erased the form's pending areas there and then, and the status
