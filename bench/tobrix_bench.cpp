@@ -158,7 +158,7 @@ const std::pair<const char*, const char*> kStartupPhases[] = {
     {"name files", "init: name-file listing"},
     {"lists", "init: lists"},
     {"date", "init: date, record limit"},
-    {"panel collapse", "init: panel collapse"},
+    {"panel collapse", "init: panel collapse, if after show"},
     {"background", "init: background decode and draw"},
     {"init procedure", "init: rest"},
     {"initialised", "layout (WM_SIZE)"},
