@@ -227,11 +227,8 @@ void setOuterHeight(HWND form, int height) {
 // The form whose panel PrepareMainWindow collapsed, until its initialisation.
 HWND collapsedBeforeShow = nullptr;
 
-int collapsedHeight(HWND form) {
-    RECT r;
-    GetWindowRect(form, &r);
-    return RoundHalfEven(3.0 * (r.bottom - r.top) / 4.0);
-}
+// The outer height with the lower panel collapsed, from the window's rectangle.
+int collapsedHeight(const RECT& outer) { return RoundHalfEven(3.0 * (outer.bottom - outer.top) / 4.0); }
 
 // The start-up collapse of a window already shown (PrepareMainWindow did not
 // collapse it). The resize paints nothing at once, under Wine that halves its
@@ -240,7 +237,7 @@ int collapsedHeight(HWND form) {
 void collapsePanelUnpainted(HWND form) {
     RECT r;
     GetWindowRect(form, &r);
-    const int height = collapsedHeight(form);
+    const int height = collapsedHeight(r);
     SetWindowPos(form, nullptr, 0, 0, r.right - r.left, height,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_DEFERERASE);
     RECT left = {r.left, r.top + height, r.right, r.bottom};
@@ -486,7 +483,9 @@ void PrepareMainWindow(HWND form, int showCommand) {
         break;
     }
     if (!form || IsWindowVisible(form) || (GetWindowLongA(form, GWL_STYLE) & (WS_MINIMIZE | WS_MAXIMIZE))) return;
-    setOuterHeight(form, collapsedHeight(form));
+    RECT outer;
+    GetWindowRect(form, &outer);
+    setOuterHeight(form, collapsedHeight(outer));
     layOut(form, SIZE_RESTORED);
     collapsedBeforeShow = form;
 }
