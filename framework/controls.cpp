@@ -77,7 +77,7 @@ int screenDpi() {
     return dpi > 0 ? dpi : 96;
 }
 
-// The dialog manager made the form's font at the screen's DPI; at a smaller
+// The dialog manager made the form's font at the screen's DPI; at another
 // layout DPI the controls get a copy in proportion, which the form keeps in
 // ZQ_FONT so that it goes with the form. Null where the dialog's font serves.
 HGDIOBJ layoutFontFor(HWND form, HGDIOBJ dialogFont) {

@@ -18,8 +18,8 @@ std::string ControlText(HWND form, int id);
 // The selected item of a combo box, "" when nothing is selected.
 std::string SelectedComboText(HWND combo);
 
-// The DPI forms are laid out at: the screen's logical DPI unless a smaller
-// one was set so that the main window fits its screen.
+// The DPI forms are laid out at: the screen's logical DPI unless another was
+// set (the program sets a smaller one where its main window would not fit).
 int LayoutDpi();
 // Takes effect for what is made afterwards; 0 returns to the screen's DPI.
 void SetLayoutDpi(int dpi);

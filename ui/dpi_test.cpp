@@ -61,7 +61,7 @@ TEST(FittedDpi, TheExpandedWindowFitsTheWorkAreaOrIsAsDrawn) {
         {96, 1920, 1040, 96},
         {120, 1920, 1040, 120},
         {144, 1920, 1032, 131},  // 1497 x 1028
-        {144, 1920, 1080, 137},  // a screen with no taskbar: 1503 x 1075
+        {144, 1920, 1080, 137},  // a screen with no taskbar: 1566 x 1075
         {192, 1920, 1032, 131},
         // 1280 x 1024: the width decides (1280 x 878).
         {96, 1280, 984, 96},
