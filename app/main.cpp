@@ -8,11 +8,14 @@
 #include "framework/startup.h"
 #include "runtime/services.h"
 #include "runtime/startup_trace.h"
+#include "ui/dpi.h"
 
 namespace {
 
 int RunApplication() {
     RegisterTobrixForms();
+    // At a high DPI on a small screen the expanded window would reach below it.
+    FitLayoutDpiToMainForm();
     const std::string tail = CommandArgument(0);
     return ApplicationStart(RuntimeInstance(), nullptr, tail.c_str(), RuntimeShowCommand());
 }

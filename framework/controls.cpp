@@ -18,6 +18,7 @@ namespace {
 
 float twipsPerPixelX = 0;
 float twipsPerPixelY = 0;
+int chosenLayoutDpi = 0;  // 0: the screen's
 volatile LONG liveHeapBlocks = 0;
 
 HANDLE colorValue(int32_t color) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(static_cast<uint32_t>(color + 1))); }
@@ -35,7 +36,6 @@ std::string classOf(HWND window) {
     GetClassNameA(window, name, sizeof name);
     return StrTrim(name);
 }
-
 
 }  // namespace
 
@@ -68,7 +68,48 @@ int32_t ResolveColor(int32_t color) {
     return high == 0 ? color : -1;
 }
 
+namespace {
+
+int screenDpi() {
+    HDC dc = GetDC(nullptr);
+    int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 0;
+    if (dc) ReleaseDC(nullptr, dc);
+    return dpi > 0 ? dpi : 96;
+}
+
+// The dialog manager made the form's font at the screen's DPI; at another
+// layout DPI the controls get a copy in proportion, which the form keeps in
+// ZQ_FONT so that it goes with the form. Null where the dialog's font serves.
+HGDIOBJ layoutFontFor(HWND form, HGDIOBJ dialogFont) {
+    if (!chosenLayoutDpi || !dialogFont) return nullptr;
+    const int screen = screenDpi();
+    if (chosenLayoutDpi == screen) return nullptr;
+    if (HANDLE kept = GetPropA(form, "ZQ_FONT")) return kept;
+    LOGFONTA lf;
+    if (!GetObjectA(dialogFont, sizeof lf, &lf)) return nullptr;
+    lf.lfHeight = MulDiv(lf.lfHeight, chosenLayoutDpi, screen);
+    lf.lfWidth = MulDiv(lf.lfWidth, chosenLayoutDpi, screen);
+    HFONT font = CreateFontIndirectA(&lf);
+    if (font) SetPropA(form, "ZQ_FONT", font);
+    return font;
+}
+
+}  // namespace
+
+int LayoutDpi() { return chosenLayoutDpi ? chosenLayoutDpi : screenDpi(); }
+
+void SetLayoutDpi(int dpi) {
+    chosenLayoutDpi = dpi > 0 ? dpi : 0;
+    twipsPerPixelX = twipsPerPixelY = 0;
+}
+
 void TwipsToPixels(HWND, int& x, int& y, int& width, int& height) {
+    if (chosenLayoutDpi) {
+        // In double: the main window's fit is decided with the same figures.
+        auto at = [](int twips) { return RoundHalfEven(static_cast<double>(twips) * chosenLayoutDpi / 1440.0); };
+        x = at(x), y = at(y), width = at(width), height = at(height);
+        return;
+    }
     if (twipsPerPixelX == 0 || twipsPerPixelY == 0) {
         HDC dc = GetDC(nullptr);
         twipsPerPixelX = 1440.0f / static_cast<float>(GetDeviceCaps(dc, LOGPIXELSX));
@@ -150,12 +191,10 @@ HFONT MakeFont(HDC dc, const std::string& face, float size, int weight, bool ita
                bool strikeOut) {
     std::string name = StrTrim(face);
     if (name.empty()) return nullptr;
-    HDC used = dc ? dc : GetDC(nullptr);
-    int height = RoundHalfEven(-static_cast<double>(size) * GetDeviceCaps(used, LOGPIXELSY)) / 72;
-    HFONT font = CreateFontA(height, 0, 0, 0, weight, italic, underline, strikeOut, DEFAULT_CHARSET, 0, 0, 0, 0,
-                             name.c_str());
-    if (!dc) ReleaseDC(nullptr, used);
-    return font;
+    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : LayoutDpi();
+    int height = RoundHalfEven(-static_cast<double>(size) * dpi) / 72;
+    return CreateFontA(height, 0, 0, 0, weight, italic, underline, strikeOut, DEFAULT_CHARSET, 0, 0, 0, 0,
+                       name.c_str());
 }
 
 int SetControlFont(HWND window, int id, const std::string& face, float size, bool bold, bool italic,
@@ -209,6 +248,7 @@ int CreateFormControls(const std::string& formName, HWND form) {
                                      : gAppPaths.instance;
     HGDIOBJ font = userControl ? GetStockObject(DEFAULT_GUI_FONT)
                                : reinterpret_cast<HGDIOBJ>(SendMessageA(form, WM_GETFONT, 0, 0));
+    if (HGDIOBJ scaled = userControl ? nullptr : layoutFontFor(form, font)) font = scaled;
 
     for (int id = 100;; ++id) {
         ControlDefinition def;

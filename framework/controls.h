@@ -18,7 +18,13 @@ std::string ControlText(HWND form, int id);
 // The selected item of a combo box, "" when nothing is selected.
 std::string SelectedComboText(HWND combo);
 
-// Twips to pixels at the screen's logical DPI, in place, ties to even.
+// The DPI forms are laid out at: the screen's logical DPI unless another was
+// set (the program sets a smaller one where its main window would not fit).
+int LayoutDpi();
+// Takes effect for what is made afterwards; 0 returns to the screen's DPI.
+void SetLayoutDpi(int dpi);
+
+// Twips to pixels at the layout DPI, in place, ties to even.
 // Every caller passes window 0 (pixel units).
 void TwipsToPixels(HWND window, int& x, int& y, int& width, int& height);
 
@@ -26,7 +32,7 @@ void TwipsToPixels(HWND window, int& x, int& y, int& width, int& height);
 // RGB, 0x01000000 | system colour index, or -1; anything else counts as -1.
 void SetControlColors(HWND window, int id, int32_t backColor, int32_t foreColor);
 
-// Font of `size` points at dc's (or the screen's) DPI; 0 for an empty face.
+// Font of `size` points at dc's DPI (the layout DPI without one); 0 for an empty face.
 HFONT MakeFont(HDC dc, const std::string& face, float size, int weight, bool italic, bool underline,
                bool strikeOut);
 

@@ -66,6 +66,54 @@ TEST(Twips, ConvertAtTheScreenDpi) {
     EXPECT_EQ(h, 0);
 }
 
+// A layout DPI other than the screen's (112 on this 96-DPI screen, where the
+// window still fits the 1280 x 1024 display): the form, its controls and
+// their fonts are made at it, the dialog font included, and that font goes
+// with the form.
+TEST(LayoutDpi, FormsAreMadeAtItAndItsFontGoesWithTheForm) {
+    ASSERT_EQ(LayoutDpi(), 96);
+    struct Reset {
+        ~Reset() { SetLayoutDpi(0); }
+    } reset;
+    SetLayoutDpi(112);
+    EXPECT_EQ(LayoutDpi(), 112);
+    int x = 0, y = 0, w = 16455, h = 11295;
+    TwipsToPixels(nullptr, x, y, w, h);
+    EXPECT_EQ(w, 1280);  // 1279.83
+    EXPECT_EQ(h, 878);   // 878.5
+
+    HWND form = CreateForm(kMainFormName, nullptr, 0);
+    ASSERT_NE(form, nullptr);
+    RECT outer;
+    GetWindowRect(form, &outer);
+    EXPECT_EQ(outer.right - outer.left, 1280);
+    EXPECT_EQ(outer.bottom - outer.top, 878);
+    RECT start;
+    GetWindowRect(GetDlgItem(form, form1::kStart), &start);
+    EXPECT_EQ(start.right - start.left, 113);  // 97 at 96 DPI
+
+    LOGFONTA dialog = fontOf(form), button = fontOf(GetDlgItem(form, form1::kStart));
+    EXPECT_EQ(button.lfHeight, MulDiv(dialog.lfHeight, 112, 96));
+    EXPECT_STREQ(button.lfFaceName, dialog.lfFaceName);
+    EXPECT_EQ(fontOf(GetDlgItem(form, form1::kResultDisplay)).lfHeight, -112);  // 72 points
+    EXPECT_EQ(fontOf(GetDlgItem(form, form1::kDrawRecord)).lfHeight, -23);     // 15 points
+    HGDIOBJ scaled = reinterpret_cast<HGDIOBJ>(SendMessageA(GetDlgItem(form, form1::kStart), WM_GETFONT, 0, 0));
+    EXPECT_EQ(GetPropA(form, "ZQ_FONT"), scaled);
+    DestroyWindow(form);
+    EXPECT_EQ(GetObjectType(scaled), 0u);
+
+    // Back at the screen's DPI the form is as drawn and keeps its dialog font.
+    SetLayoutDpi(0);
+    EXPECT_EQ(LayoutDpi(), 96);
+    form = CreateForm(kMainFormName, nullptr, 0);
+    ASSERT_NE(form, nullptr);
+    GetWindowRect(form, &outer);
+    EXPECT_EQ(outer.bottom - outer.top, 753);
+    EXPECT_EQ(SendMessageA(GetDlgItem(form, form1::kStart), WM_GETFONT, 0, 0), SendMessageA(form, WM_GETFONT, 0, 0));
+    EXPECT_EQ(GetPropA(form, "ZQ_FONT"), nullptr);
+    DestroyWindow(form);
+}
+
 TEST_F(MainForm, ControlsTakeTheirDefinedPlaces) {
     RECT start = clientRect(form1::kStart);
     EXPECT_EQ(start.left, 472);

@@ -386,7 +386,7 @@ void layOut(HWND form, WPARAM sizeType) {
 
     RECT outer;
     GetWindowRect(form, &outer);
-    MainLayout layout = ComputeMainLayout(outer.right - outer.left, outer.bottom - outer.top, ScreenDpi());
+    MainLayout layout = ComputeMainLayout(outer.right - outer.left, outer.bottom - outer.top, LayoutDpi());
     if (sizeType == SIZE_MAXIMIZED) {
         ShowWindow(GetDlgItem(form, form1::kPanelToggle), SW_HIDE);
         moveControl(form, form1::kContactLabel, layout.contact.x, layout.contact.y);

@@ -66,7 +66,7 @@ void layOutParts(HWND form) {
     HWND bar = GetDlgItem(form, form1::kStatusBar);
     RECT client{};
     GetClientRect(bar, &client);
-    int parts[2] = {client.right - ScaleToDpi(160, ScreenDpi()), -1};
+    int parts[2] = {client.right - ScaleToDpi(160, LayoutDpi()), -1};
     if (parts[0] < 0) parts[0] = 0;
     SendMessageA(bar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
 }

@@ -26,7 +26,8 @@ TOBRIX_XVFB_PID=""
 TOBRIX_WINE_STARTED=""
 
 # Starts Xvfb on a free display when there is none; the screen is larger than
-# the main window (1097 x 753) so that nothing is clipped.
+# the main window (1097 x 753) so that nothing is clipped. TOBRIX_SCREEN_SIZE
+# (WxH) gives another size.
 start_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     return 0
@@ -37,7 +38,7 @@ start_display() {
     # A server in another mount namespace (a container, a chroot) leaves no
     # files here but still owns the display's abstract socket.
     xdpyinfo -display ":$n" >/dev/null 2>&1 && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -dpi 96 </dev/null >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${TOBRIX_SCREEN_SIZE:-1280x1024}x24" -nolisten tcp -dpi 96 </dev/null >/dev/null 2>&1 &
     TOBRIX_XVFB_PID=$!
     export DISPLAY=":$n"
     local i

@@ -7,6 +7,8 @@
 //   tobrix_drive text <id> <text> [caption]  sets a control's text the same way
 //   tobrix_drive dismiss <caption>           the close box of that window
 //   tobrix_drive hold                        keeps a hidden window until killed (see Hold)
+//   tobrix_drive fits                        prints the main window's rectangle and its
+//                                            monitor's work area; fails unless one holds the other
 // menu, click, text and dismiss return at once; what they start happens in the program.
 #include <windows.h>
 
@@ -59,6 +61,23 @@ static int Hold() {
     return 0;
 }
 
+static int MainWindowFits() {
+    HWND form = FindMainWindow();
+    if (!form) return 1;
+    RECT window;
+    GetWindowRect(form, &window);
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(MonitorFromWindow(form, MONITOR_DEFAULTTONEAREST), &info)) return 1;
+    const RECT& work = info.rcWork;
+    const bool inside = window.left >= work.left && window.top >= work.top && window.right <= work.right &&
+                        window.bottom <= work.bottom;
+    std::printf("window %ld,%ld %ldx%ld; work area %ld,%ld %ldx%ld: %s\n", window.left, window.top,
+                window.right - window.left, window.bottom - window.top, work.left, work.top,
+                work.right - work.left, work.bottom - work.top, inside ? "inside" : "NOT inside");
+    return inside ? 0 : 1;
+}
+
 static HWND FindForm(int argc, char** argv, int captionAt) {
     return argc > captionAt ? FindWindowA(nullptr, argv[captionAt]) : FindMainWindow();
 }
@@ -68,6 +87,7 @@ int main(int argc, char** argv) {
         return WaitForMainWindow(argc >= 3 ? std::atoi(argv[2]) : 60);
     if (argc >= 2 && std::strcmp(argv[1], "close") == 0) return CloseMainWindow();
     if (argc >= 2 && std::strcmp(argv[1], "hold") == 0) return Hold();
+    if (argc >= 2 && std::strcmp(argv[1], "fits") == 0) return MainWindowFits();
     if (argc >= 3 && std::strcmp(argv[1], "dismiss") == 0)
         return PostMessageA(FindWindowA(nullptr, argv[2]), WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
     if (argc >= 3 && std::strcmp(argv[1], "menu") == 0)
@@ -90,6 +110,6 @@ int main(int argc, char** argv) {
         return form && SetDlgItemTextA(form, std::atoi(argv[2]), argv[3]) ? 0 : 1;
     }
     std::fprintf(stderr, "usage: tobrix_drive wait <seconds> | close | menu <id> | click <id> [caption] | "
-                         "text <id> <text> [caption] | dismiss <caption> | hold\n");
+                         "text <id> <text> [caption] | dismiss <caption> | hold | fits\n");
     return 2;
 }
