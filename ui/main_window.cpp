@@ -130,6 +130,11 @@ DrawHost hostFor(HWND form) {
         EnableWindow(stop, FALSE);
     };
     host.focusEnabledButton = [form]() {
+        // A window of its own over the main window (the presenter view) keeps
+        // the keyboard: a focus moved here would activate the main window,
+        // which under Wine then shows over the view for a moment.
+        HWND active = GetActiveWindow();
+        if (active && active != form && GetWindow(active, GW_OWNER) == form) return;
         HWND start = GetDlgItem(form, form1::kStart);
         HWND button = IsWindowEnabled(start) ? start : GetDlgItem(form, form1::kStop);
         if (GetFocus() != button) focusButton(form, button);
