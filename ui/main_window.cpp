@@ -59,7 +59,7 @@ void writeRecord(HWND form, const std::string& text) {
     HWND box = GetDlgItem(form, form1::kDrawRecord);
     const std::string current = ControlText(form, form1::kDrawRecord);
     if (current.empty() || text.size() <= current.size() || text.compare(0, current.size(), current) != 0) {
-        SetWindowTextA(box, text.c_str());
+        SetEditText(box, text);
         return;
     }
     appendRecordTail(box, text.substr(current.size()));
@@ -131,8 +131,8 @@ DrawHost hostFor(HWND form) {
     };
     host.focusEnabledButton = [form]() {
         // A window of its own over the main window (the presenter view) keeps
-        // the keyboard: a focus moved here would activate the main window,
-        // which under Wine then shows over the view for a moment.
+        // the keyboard: a focus moved here would activate the main window in
+        // the middle of the view's Start or Stop, and the view again after.
         HWND active = GetActiveWindow();
         if (active && active != form && GetWindow(active, GW_OWNER) == form) return;
         HWND start = GetDlgItem(form, form1::kStart);
