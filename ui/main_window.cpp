@@ -22,6 +22,7 @@
 #include "ui/handlers.h"
 #include "ui/help_about.h"
 #include "ui/ids.h"
+#include "ui/long_text.h"
 #include "ui/name_file_commands.h"
 #include "ui/presenter_view.h"
 #include "ui/presets.h"
@@ -47,8 +48,7 @@ const int kNumberOnlyControls[] = {form1::kLowerLimit, form1::kUpperLimit, form1
 // wrapped. The box is then left as a whole write leaves it: caret at the
 // start, scrolled to the top, nothing to undo, not modified.
 void appendRecordTail(HWND box, const std::string& tail) {
-    SendMessageA(box, EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF);  // past the end: clamped to it
-    SendMessageA(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(tail.c_str()));
+    AppendInPieces(box, tail);
     SendMessageA(box, EM_SETSEL, 0, 0);
     SendMessageA(box, EM_SCROLLCARET, 0, 0);
     SendMessageA(box, EM_EMPTYUNDOBUFFER, 0, 0);
@@ -59,7 +59,7 @@ void writeRecord(HWND form, const std::string& text) {
     HWND box = GetDlgItem(form, form1::kDrawRecord);
     const std::string current = ControlText(form, form1::kDrawRecord);
     if (current.empty() || text.size() <= current.size() || text.compare(0, current.size(), current) != 0) {
-        SetWindowTextA(box, text.c_str());
+        SetEditText(box, text);
         return;
     }
     appendRecordTail(box, text.substr(current.size()));
@@ -67,7 +67,7 @@ void writeRecord(HWND form, const std::string& text) {
 
 void appendRecord(HWND form, const std::string& entry) {
     HWND box = GetDlgItem(form, form1::kDrawRecord);
-    if (GetWindowTextLengthA(box) == 0) {
+    if (GetWindowTextLengthA(box) == 0 && entry.size() <= kRecordPieceBytes) {
         SetWindowTextA(box, entry.c_str());
     } else if (!entry.empty()) {
         appendRecordTail(box, entry);
@@ -101,8 +101,10 @@ void focusButton(HWND form, HWND button) {
 
 DrawHost hostFor(HWND form) {
     DrawHost host;
-    host.showInDisplay = [form](const std::string& text) { setControlText(form, form1::kResultDisplay, text); };
-    host.readDisplay = [form]() { return ControlText(form, form1::kResultDisplay); };
+    host.showInDisplay = [form](const std::string& text) {
+        setControlText(form, form1::kResultDisplay, KeepForResultDisplay(form, text));
+    };
+    host.readDisplay = [form]() { return ResultDisplayText(form, ControlText(form, form1::kResultDisplay)); };
     host.appendToRecord = [form](const std::string& entry) {
         appendRecord(form, entry);
         SoundResultTaken();
@@ -128,6 +130,11 @@ DrawHost hostFor(HWND form) {
         EnableWindow(stop, FALSE);
     };
     host.focusEnabledButton = [form]() {
+        // A window of its own over the main window (the presenter view) keeps
+        // the keyboard: a focus moved here would activate the main window in
+        // the middle of the view's Start or Stop, and the view again after.
+        HWND active = GetActiveWindow();
+        if (active && active != form && GetWindow(active, GW_OWNER) == form) return;
         HWND start = GetDlgItem(form, form1::kStart);
         HWND button = IsWindowEnabled(start) ? start : GetDlgItem(form, form1::kStop);
         if (GetFocus() != button) focusButton(form, button);

@@ -56,6 +56,34 @@ TEST(MainWindowButtons, FocusAndDefaultFrameFollowTheEnabledButton) {
     DestroyWindow(form);
 }
 
+// A window of the program's own over the main window (the presenter view)
+// keeps the keyboard and stays active while its clicker starts and stops.
+TEST(MainWindowButtons, AnOwnedWindowInFrontKeepsTheKeyboard) {
+    HWND form = CreateForm(kMainFormName, nullptr, 0);
+    ASSERT_NE(form, nullptr);
+    ShowWindow(form, SW_SHOW);
+    SetForegroundWindow(form);
+    HWND view = CreateWindowExA(0, "Static", "", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, form, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(view, nullptr);
+    SetActiveWindow(view);
+    SetFocus(view);
+    ASSERT_EQ(GetActiveWindow(), view);
+    DrawHost& host = MainDrawSession(form).host;
+    for (bool rolling : {true, false}) {
+        host.setButtonsRolling(rolling);
+        host.focusEnabledButton();
+        EXPECT_EQ(GetActiveWindow(), view) << rolling;
+        EXPECT_EQ(GetFocus(), view) << rolling;
+    }
+    // Back in the main window, the enabled button takes it again.
+    DestroyWindow(view);
+    SetActiveWindow(form);
+    host.focusEnabledButton();
+    EXPECT_EQ(GetFocus(), GetDlgItem(form, form1::kStart));
+    DestroyWindow(form);
+}
+
 // A Stop sent right after Start must find this draw's first candidate on the
 // display, not the text the display showed before.
 TEST(MainWindowButtons, StartReturnsWithTheFirstCandidateShown) {

@@ -5,6 +5,7 @@
 #include "framework/controls.h"
 #include "runtime/services.h"
 #include "storage/name_files.h"
+#include "ui/long_text.h"
 
 namespace {
 
@@ -24,9 +25,9 @@ void ListNameFiles(HWND list, HWND namesBox, const std::string& programDirectory
     SetWindowTextA(namesBox, "");
     const std::vector<std::string> names = FindNameFiles();
     const std::string first = names.empty() ? std::string() : names[0];
-    // Set in one go rather than piece by piece, which would be quadratic in
-    // the file's size.
-    SetWindowTextA(namesBox, NamesBoxText(LoadTextFile(programDirectory + first)).c_str());
+    // Set in one go rather than name by name, which would be quadratic in
+    // the file's size; only a name too long to wrap at once goes in pieces.
+    SetEditText(namesBox, NamesBoxText(LoadTextFile(programDirectory + first)));
     fillList(list, names);
 }
 

@@ -235,23 +235,36 @@ void paintView(HWND window) {
     EndPaint(window, &ps);
 }
 
-// The button a clicker means is the one that is enabled: Start when idle,
-// Stop while a draw runs. The keyboard comes back to the view afterwards,
-// since pressing a button focuses it in the main window.
+// Start when idle, Stop while a draw runs.
+HWND enabledButton(HWND form) {
+    HWND start = GetDlgItem(form, form1::kStart), stop = GetDlgItem(form, form1::kStop);
+    return start && IsWindowEnabled(start) ? start : stop && IsWindowEnabled(stop) ? stop : nullptr;
+}
+
+// The button a clicker means is the one that is enabled. The keyboard stays
+// with the view.
 void pressStartOrStop(HWND view) {
     HWND form = GetWindow(view, GW_OWNER);
     if (!form || !IsWindow(form)) return;
-    HWND start = GetDlgItem(form, form1::kStart), stop = GetDlgItem(form, form1::kStop);
-    HWND target = start && IsWindowEnabled(start) ? start : stop && IsWindowEnabled(stop) ? stop : nullptr;
+    HWND target = enabledButton(form);
     if (!target) return;
     SendMessageA(target, BM_CLICK, 0, 0);
-    if (IsWindow(view) && IsWindowEnabled(view)) SetFocus(view);
+    if (IsWindow(view) && IsWindowEnabled(view) && GetFocus() != view) SetFocus(view);
+}
+
+// The main window, active again once the view has gone, gives the keyboard
+// to the button the view's draws left enabled, so the space bar goes on.
+void closeView(HWND view) {
+    HWND form = GetWindow(view, GW_OWNER);
+    DestroyWindow(view);
+    if (!form || !IsWindow(form) || GetActiveWindow() != form) return;
+    if (HWND target = enabledButton(form)) SendMessageA(form, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
 }
 
 void handleKey(HWND window, WPARAM key, LPARAM keyData) {
     switch (ClassifyPresenterKey(key, keyData)) {
     case PresenterKey::PressButton: pressStartOrStop(window); break;
-    case PresenterKey::Close: DestroyWindow(window); break;
+    case PresenterKey::Close: closeView(window); break;
     case PresenterKey::None: break;
     }
 }
@@ -408,8 +421,8 @@ void OpenPresenterView(HWND form) {
 }
 
 void ClosePresenterView() {
-    if (gView.window) DestroyWindow(gView.window);
-    for (HWND view : openViews()) DestroyWindow(view);
+    if (gView.window) closeView(gView.window);
+    for (HWND view : openViews()) closeView(view);
 }
 
 void TogglePresenterView(HWND form) {

@@ -2,11 +2,14 @@
 // another program, a refused preset write, a name file gone between listing
 // and Start, broken background pictures, a registry that refuses the write.
 // Each leaves the program working and showing what its rules give for a
-// missing or unreadable file, and says nothing.
+// missing or unreadable file, and says nothing. A name file whose first name
+// is 100,000 bytes long must not cost the window its answers either.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -303,6 +306,85 @@ TEST_F(FaultsE2E, RegistryRefusingTheWriteChangesNothing) {
     // Allowed again, the next start writes the value.
     Launch(dir);
     EXPECT_EQ(ReadWebValue(), TOBRIX_WEB_HOST);
+}
+
+// The latency of one message to the window, in milliseconds; 5000 or more
+// when it does not answer within that.
+DWORD AnswerTime(HWND form) {
+    const DWORD start = GetTickCount();
+    if (!Responds(form, 5000)) return 5000;
+    return GetTickCount() - start;
+}
+
+// A prefix of `text` that ends between two of its double-byte characters.
+bool IsWholeCharacterPrefix(const std::string& shown, const std::string& text) {
+    return !shown.empty() && shown.size() % 2 == 0 && text.compare(0, shown.size(), shown) == 0;
+}
+
+TEST_F(FaultsE2E, HundredKilobyteNameKeepsTheWindowAnsweringAndIsRecordedWhole) {
+    std::string longName;
+    for (int i = 0; i < 50000; ++i) longName += "长";
+    ASSERT_EQ(longName.size(), 100000u);
+    const std::string dir = MakeProgramDirectory("longname");
+    ASSERT_TRUE(WriteFileBytes(dir + "names.txt", longName + "\r\n短"));
+    Launch(dir);
+    SendMenuCommand(form, menu::kNameMode);
+    SetControlText(form, form1::kJumpFrequency, "0");
+
+    // Draws until one stops on the long name; each half of the time.
+    int longResults = 0, draws = 0;
+    DWORD slowest = 0;
+    std::string record = ControlText(form, form1::kDrawRecord);
+    while (longResults == 0 && draws < 12) {
+        ++draws;
+        SendClick(form, form1::kStart);
+        ASSERT_TRUE(WaitForEnabled(GetDlgItem(form, form1::kStop), true, 5000));
+        // Rolling for a second, the window answers every message at once.
+        for (const DWORD begin = GetTickCount(); GetTickCount() - begin < 1000;) {
+            slowest = std::max(slowest, AnswerTime(form));
+            PumpFor(10);
+        }
+        // Stop takes the window away for moments, not for a minute (64 s
+        // once, appending the long name to the record at once).
+        const DWORD stopAt = GetTickCount();
+        PostClick(form, form1::kStop);
+        ASSERT_TRUE(WaitForEnabled(GetDlgItem(form, form1::kStart), true, 5000));
+        ASSERT_TRUE(Responds(form, 10000)) << "no answer after Stop";
+        std::printf("draw %d: slowest answer %lu ms so far, Stop %lu ms\n", draws, static_cast<unsigned long>(slowest),
+                    static_cast<unsigned long>(GetTickCount() - stopAt));
+
+        const std::string shown = ControlText(form, form1::kResultDisplay);
+        const std::string now = ControlText(form, form1::kDrawRecord);
+        ASSERT_GT(now.size(), record.size()) << "nothing recorded";
+        const std::string added = now.substr(record.size());
+        record = now;
+        if (shown == "短") {
+            EXPECT_EQ(added, "  短");
+            continue;
+        }
+        // The display shows what it can of the long name, cut between
+        // characters; the record has it whole.
+        EXPECT_TRUE(IsWholeCharacterPrefix(shown, longName)) << shown.size() << " bytes shown";
+        EXPECT_EQ(added.size(), longName.size() + 2);
+        EXPECT_TRUE(added == "  " + longName) << added.substr(0, 40);
+        ++longResults;
+    }
+    EXPECT_LT(slowest, 100u);
+    ASSERT_EQ(longResults, 1) << "no draw in " << draws << " stopped on the long name";
+
+    // The copied table (the export's rows) has it whole too.
+    SendMenuCommand(form, menu::kCopyRecord);
+    std::wstring copied;
+    for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt) PumpFor(20);
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const wchar_t* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            copied = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    EXPECT_NE(copied.find(L"\t" + std::wstring(50000, L'\u957F') + L"\t"), std::wstring::npos)
+        << copied.size() << " characters copied";
 }
 
 }  // namespace
