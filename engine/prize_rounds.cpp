@@ -407,6 +407,20 @@ std::vector<std::size_t> LatestBatchSlots(const PrizeWinners& winners) {
     return slots;
 }
 
+DrawResult PrizeWinnerResult(const PrizeWinner& winner, DrawMode mode, const std::string& source,
+                             const CalendarTime& time) {
+    DrawResult result;
+    result.time = time;
+    result.mode = mode;
+    result.source = source;
+    result.result = EntryDisplayName(winner.entry);
+    result.recordEntry = "  " + result.result;
+    result.state = winner.voided ? ResultState::Void : ResultState::Valid;
+    result.prizeTier = winner.tierName;
+    result.prize = winner.prize;
+    return result;
+}
+
 std::string SerializePrizeEvents(const PrizeEvents& events) {
     std::string out = std::string(kHeader) + "1\r\n";
     for (const auto& event : events.bySource) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/draw_results.h"
 #include "engine/name_list.h"
 #include "engine/prizes.h"
 #include "engine/random_source.h"
@@ -101,6 +102,11 @@ std::size_t VoidLatestBatch(PrizeWinners& winners);
 // Indices into winners of the latest batch's valid winners, in order: the
 // presenter's slots.
 std::vector<std::size_t> LatestBatchSlots(const PrizeWinners& winners);
+
+// A winner as a row of the session's results: the name shown, its tier and
+// prize, voided or not; the record entry is two blanks and the name.
+DrawResult PrizeWinnerResult(const PrizeWinner& winner, DrawMode mode, const std::string& source,
+                             const CalendarTime& time);
 
 // ---- The file ----
 

@@ -293,6 +293,20 @@ TEST(PrizeRounds, NameFileEntriesAreItsNonEmptyLines) {
     }
 }
 
+TEST(PrizeRounds, AWinnerAsAResultRow) {
+    PrizeWinner w = Won("李四\t007\t销售部", 0, 1, true);
+    w.tierName = "三等奖";
+    w.prize = "杯子";
+    const DrawResult r = PrizeWinnerResult(w, DrawMode::Name, "a.txt", CalendarTime{2025, 1, 2, 3, 4, 5});
+    EXPECT_EQ(r.result, "李四");
+    EXPECT_EQ(r.recordEntry, "  李四");
+    EXPECT_EQ(r.state, ResultState::Void);
+    EXPECT_EQ(r.prizeTier, "三等奖");
+    EXPECT_EQ(r.prize, "杯子");
+    EXPECT_EQ(r.source, "a.txt");
+    EXPECT_EQ(r.time.second, 5);
+}
+
 TEST(PrizeRounds, StatusTexts) {
     EXPECT_EQ(FormatTierProgress(kEvent, {Won("a", 0), Won("b", 0, 1, true)}, 0), "三等奖 1/7");
     EXPECT_EQ(FormatNextTierQuestion(kEvent, 0, 1), "三等奖已抽完，开始抽取二等奖？");
