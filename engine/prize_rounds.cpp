@@ -44,31 +44,54 @@ uint64_t RandomBelow(RandomSource& random, uint64_t n) {
     return bits % n;
 }
 
-// The eligible entries of a name file, as indices in file order. Copies are
-// counted only for texts someone was kept out by.
+// Which copy of its text each entry is; what MakeEntriesPrizeSource keeps.
+std::vector<uint32_t> CountCopies(const std::vector<std::string>& entries) {
+    std::unordered_map<std::string, uint32_t> seen;
+    std::vector<uint32_t> copies;
+    copies.reserve(entries.size());
+    for (const std::string& entry : entries) copies.push_back(seen[entry]++);
+    return copies;
+}
+
+// The eligible entries of a name file, as indices in file order, in O(n + w)
+// for n entries and w winners. A winner's position from its draw is checked
+// with one comparison; only winners without one (read from the file, or
+// moved by an edit of the name file) are looked for by their text, and
+// where they were found is put in `found` (winner index, position).
 std::vector<std::size_t> ListEligibleNames(const std::vector<PrizeTier>& tiers, const PrizeSource& source,
-                                           const PrizeWinners& winners, std::size_t tier) {
-    struct Kept {
-        std::vector<uint32_t> copies;  // kept out
-        uint32_t seen = 0;
-    };
-    std::unordered_map<std::string, Kept> kept;
-    for (const PrizeWinner& w : winners) {
-        if (KeepsOut(tiers, w, tier)) kept[w.entry].copies.push_back(w.copy);
+                                           const PrizeWinners& winners, std::size_t tier,
+                                           std::vector<std::pair<std::size_t, std::size_t>>* found = nullptr) {
+    const std::size_t n = source.entries.size();
+    std::vector<uint32_t> counted;
+    if (source.copies.size() != n) counted = CountCopies(source.entries);
+    const std::vector<uint32_t>& copies = source.copies.size() == n ? source.copies : counted;
+
+    std::vector<char> out(n, 0);
+    std::unordered_map<std::string, std::vector<std::size_t>> unplaced;  // text -> winner indices
+    for (std::size_t k = 0; k < winners.size(); ++k) {
+        const PrizeWinner& w = winners[k];
+        if (!KeepsOut(tiers, w, tier)) continue;
+        if (w.at < n && copies[w.at] == w.copy && source.entries[w.at] == w.entry) {
+            out[w.at] = 1;
+        } else {
+            unplaced[w.entry].push_back(k);
+        }
     }
-    for (auto& k : kept) std::sort(k.second.copies.begin(), k.second.copies.end());
-    std::vector<std::size_t> eligible;
-    eligible.reserve(source.entries.size());
-    for (std::size_t i = 0; i < source.entries.size(); ++i) {
-        if (!kept.empty()) {
-            auto found = kept.find(source.entries[i]);
-            if (found != kept.end()) {
-                const uint32_t copy = found->second.seen++;
-                const std::vector<uint32_t>& copies = found->second.copies;
-                if (std::binary_search(copies.begin(), copies.end(), copy)) continue;
+    if (!unplaced.empty()) {
+        for (std::size_t i = 0; i < n; ++i) {
+            auto text = unplaced.find(source.entries[i]);
+            if (text == unplaced.end()) continue;
+            for (std::size_t k : text->second) {
+                if (winners[k].copy != copies[i]) continue;
+                out[i] = 1;
+                if (found) found->emplace_back(k, i);
             }
         }
-        eligible.push_back(i);
+    }
+    std::vector<std::size_t> eligible;
+    eligible.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!out[i]) eligible.push_back(i);
     }
     return eligible;
 }
@@ -134,48 +157,62 @@ std::size_t DrawInto(const std::vector<PrizeTier>& tiers, const PrizeSource& sou
             drawn.push_back(base);
         }
     } else {
-        std::vector<std::size_t> eligible = ListEligibleNames(tiers, source, winners, tier);
+        std::vector<std::pair<std::size_t, std::size_t>> found;
+        std::vector<std::size_t> eligible = ListEligibleNames(tiers, source, winners, tier, &found);
+        for (const auto& f : found) winners[f.first].at = f.second;
         const std::size_t count = std::min(wanted, eligible.size());
         for (std::size_t j = 0; j < count; ++j) {
             std::swap(eligible[j], eligible[j + static_cast<std::size_t>(RandomBelow(random, eligible.size() - j))]);
         }
-        eligible.resize(count);
-        // Which copy of its text each is: one more pass, over the texts drawn.
-        std::unordered_map<std::string, std::vector<std::size_t>> picked;
-        for (std::size_t index : eligible) picked[source.entries[index]].push_back(index);
-        for (auto& p : picked) std::sort(p.second.begin(), p.second.end());
-        std::unordered_map<std::size_t, uint32_t> copyOf;
-        std::unordered_map<std::string, uint32_t> seen;
-        for (std::size_t i = 0; i < source.entries.size() && copyOf.size() < count; ++i) {
-            auto found = picked.find(source.entries[i]);
-            if (found == picked.end()) continue;
-            const uint32_t copy = seen[found->first]++;
-            if (std::binary_search(found->second.begin(), found->second.end(), i)) copyOf[i] = copy;
-        }
-        for (std::size_t index : eligible) {
+        for (std::size_t j = 0; j < count; ++j) {
+            const std::size_t index = eligible[j];
             base.entry = source.entries[index];
-            base.copy = copyOf[index];
+            base.copy = source.copies.size() == source.entries.size() ? source.copies[index] : 0;
+            base.at = index;
             drawn.push_back(base);
+        }
+        if (source.copies.size() != source.entries.size() && count > 0) {
+            const std::vector<uint32_t> copies = CountCopies(source.entries);
+            for (PrizeWinner& w : drawn) w.copy = copies[w.at];
         }
     }
     winners.insert(winners.begin() + static_cast<std::ptrdiff_t>(at), drawn.begin(), drawn.end());
     return drawn.size();
 }
 
-int32_t NextBatchNumber(const PrizeWinners& winners, std::size_t tier) {
-    int32_t last = 0;
+// Per tier: valid winners and the latest batch number. One pass, because at
+// tens of thousands of winners each pass over them costs more than the draw.
+struct TierTally {
+    std::vector<int32_t> won, lastBatch;
+};
+
+TierTally TallyTiers(const std::vector<PrizeTier>& tiers, const PrizeWinners& winners) {
+    TierTally tally;
+    tally.won.assign(tiers.size(), 0);
+    tally.lastBatch.assign(tiers.size(), 0);
     for (const PrizeWinner& w : winners) {
-        if (w.tier == static_cast<int32_t>(tier)) last = std::max(last, w.batch);
+        if (w.tier < 0 || static_cast<std::size_t>(w.tier) >= tiers.size()) continue;
+        tally.won[w.tier] += !w.voided;
+        tally.lastBatch[w.tier] = std::max(tally.lastBatch[w.tier], w.batch);
     }
-    return last + 1;
+    return tally;
+}
+
+std::size_t FindCurrentTier(const std::vector<PrizeTier>& tiers, const TierTally& tally) {
+    for (std::size_t t = 0; t < tiers.size(); ++t) {
+        if (tally.won[t] < tiers[t].count) return t;
+    }
+    return tiers.size();
 }
 
 // ---- The file ----
 //
 //   Tobrix prize rounds 1
 //   event <source>
-//   winner <tier> <batch> <copy> valid|void <entry> <tier name> <prize>
+//   winner <tier> <batch> <copy> valid|void <entry> <tier name> <prize> [<at>]
 //   end
+// <at> is where the person stood in the name file, a hint checked before use
+// that spares the first batch after a start looking every winner up.
 // Lines end CR LF. Texts are GBK with bytes up to the blank, 0x7F and "%"
 // written as "%XX", so fields split at single blanks and any text stays on
 // its line. Readers skip lines they do not know; without "end" the file was
@@ -250,7 +287,12 @@ std::vector<std::string> SplitBlanks(const std::string& line) {
 
 bool ParseWinner(const std::vector<std::string>& fields, PrizeWinner& w) {
     uint32_t tier = 0, batch = 0, copy = 0;
-    if (fields.size() != 8 || !ParseCount(fields[1], tier) || tier >= kMaxPrizeTiers || !ParseCount(fields[2], batch) ||
+    uint32_t at = 0;
+    if (fields.size() == 9) {
+        if (!ParseCount(fields[8], at)) return false;
+        w.at = at;
+    }
+    if ((fields.size() != 8 && fields.size() != 9) || !ParseCount(fields[1], tier) || tier >= kMaxPrizeTiers || !ParseCount(fields[2], batch) ||
         batch < 1 || batch > INT32_MAX || !ParseCount(fields[3], copy) ||
         (fields[4] != "valid" && fields[4] != "void") || !Unescape(fields[5], w.entry) || w.entry.empty() ||
         !Unescape(fields[6], w.tierName) || !Unescape(fields[7], w.prize)) {
@@ -271,17 +313,24 @@ std::string TierName(const std::vector<PrizeTier>& tiers, std::size_t tier) {
 
 }  // namespace
 
-PrizeSource MakeNamePrizeSource(const std::string& file, const NameList& list) {
+PrizeSource MakeEntriesPrizeSource(const std::string& key, std::vector<std::string> entries) {
     PrizeSource source;
-    source.key = file;
+    source.key = key;
+    source.entries = std::move(entries);
+    source.copies = CountCopies(source.entries);
+    return source;
+}
+
+PrizeSource MakeNamePrizeSource(const std::string& file, const NameList& list) {
     const std::size_t count = NameCount(list);
-    source.entries.reserve(count);
+    std::vector<std::string> entries;
+    entries.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         std::string entry = NameAt(list, i);
         // A blank line, or a line break at the end, is nobody to give a prize.
-        if (!EntryDisplayName(entry).empty()) source.entries.push_back(std::move(entry));
+        if (!EntryDisplayName(entry).empty()) entries.push_back(std::move(entry));
     }
-    return source;
+    return MakeEntriesPrizeSource(file, std::move(entries));
 }
 
 PrizeSource MakeRangePrizeSource(int32_t a, int32_t b) {
@@ -307,14 +356,7 @@ int32_t CountTierWinners(const PrizeWinners& winners, int32_t tier) {
 }
 
 std::size_t FindCurrentTier(const std::vector<PrizeTier>& tiers, const PrizeWinners& winners) {
-    std::vector<int32_t> won(tiers.size());
-    for (const PrizeWinner& w : winners) {
-        if (!w.voided && w.tier >= 0 && static_cast<std::size_t>(w.tier) < tiers.size()) ++won[w.tier];
-    }
-    for (std::size_t t = 0; t < tiers.size(); ++t) {
-        if (won[t] < tiers[t].count) return t;
-    }
-    return tiers.size();
+    return FindCurrentTier(tiers, TallyTiers(tiers, winners));
 }
 
 int32_t NextBatchSize(const std::vector<PrizeTier>& tiers, const PrizeWinners& winners, std::size_t tier) {
@@ -335,10 +377,13 @@ std::size_t CountEligible(const std::vector<PrizeTier>& tiers, const PrizeSource
 BatchOutcome DrawPrizeBatch(const std::vector<PrizeTier>& tiers, const PrizeSource& source,
                             PrizeWinners& winners, RandomSource& random) {
     BatchOutcome outcome;
-    outcome.tier = FindCurrentTier(tiers, winners);
+    const TierTally tally = TallyTiers(tiers, winners);
+    outcome.tier = FindCurrentTier(tiers, tally);
     if (outcome.tier >= tiers.size()) return outcome;
-    outcome.wanted = NextBatchSize(tiers, winners, outcome.tier);
-    outcome.batch = NextBatchNumber(winners, outcome.tier);
+    const PrizeTier& tier = tiers[outcome.tier];
+    const int32_t lacking = tier.count - tally.won[outcome.tier];
+    outcome.wanted = tier.perBatch > 0 ? std::min(tier.perBatch, lacking) : lacking;
+    outcome.batch = tally.lastBatch[outcome.tier] + 1;
     outcome.first = winners.size();
     outcome.drawn = DrawInto(tiers, source, winners, outcome.tier, outcome.batch,
                              static_cast<std::size_t>(outcome.wanted), winners.size(), random);
@@ -436,6 +481,7 @@ std::string SerializePrizeEvents(const PrizeEvents& events) {
             AppendEscaped(out, w.tierName);
             out += ' ';
             AppendEscaped(out, w.prize);
+            if (w.at <= UINT32_MAX) out += " " + std::to_string(w.at);
             out += "\r\n";
         }
     }

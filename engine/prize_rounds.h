@@ -22,8 +22,12 @@ struct PrizeSource {
     bool isRange = false;
     int32_t lo = 0, hi = 0;            // a range
     std::vector<std::string> entries;  // a name file, in file order
+    std::vector<uint32_t> copies;      // which copy of its text each entry is
 };
 
+// Counting the copies costs a pass with a hash lookup per entry, once per
+// name file read rather than per batch.
+PrizeSource MakeEntriesPrizeSource(const std::string& key, std::vector<std::string> entries);
 PrizeSource MakeNamePrizeSource(const std::string& file, const NameList& list);
 PrizeSource MakeRangePrizeSource(int32_t a, int32_t b);
 
@@ -38,6 +42,10 @@ struct PrizeWinner {
     std::string tierName, prize;  // as they were then, for the record
     int32_t batch = 1;   // counted from 1 within the tier
     bool voided = false;
+    // Where the person stood in the name file when last found there, so that
+    // a batch need not look each earlier winner up by text. Checked before
+    // use.
+    std::size_t at = SIZE_MAX;
 };
 
 // One source's winners, in draw order; a replacement stands right after the
@@ -75,10 +83,10 @@ struct BatchOutcome {
     std::size_t drawn = 0;
 };
 
-// Draws the current tier's next batch at once, all different: O(n) to list
-// the eligible people of a name file of n entries (plus O(w) for w earlier
-// winners), then O(batch) to pick, whatever was drawn before. A range is
-// never listed: O(batch log batch + w).
+// Draws the current tier's next batch at once, all different: O(n + w) to
+// list the eligible people of a name file of n entries after w winners, each
+// winner one comparison, then O(batch) to pick (partial Fisher-Yates). A
+// range is never listed: O(batch log batch + w log w).
 BatchOutcome DrawPrizeBatch(const std::vector<PrizeTier>& tiers, const PrizeSource& source,
                             PrizeWinners& winners, RandomSource& random);
 

@@ -14,10 +14,7 @@ namespace {
 using Person = std::pair<std::string, uint32_t>;
 
 PrizeSource Names(const std::vector<std::string>& entries) {
-    PrizeSource source;
-    source.key = "names.txt";
-    source.entries = entries;
-    return source;
+    return MakeEntriesPrizeSource("names.txt", entries);
 }
 
 std::vector<std::string> Numbered(int count) {
@@ -322,6 +319,7 @@ TEST(PrizeRounds, WhatIsWrittenReadsBackTheSame) {
     odd.prize = "";
     events.bySource["班级 一.txt"] = {Won("张三", 0), odd};
     events.bySource["-5~2147483647"] = {Won("-5", 1, 3)};
+    events.bySource["-5~2147483647"][0].at = 7;
     const std::string text = SerializePrizeEvents(events);
     const PrizeEvents back = ParsePrizeEvents(text);
     ASSERT_EQ(back.bySource.size(), 2u);
@@ -331,7 +329,7 @@ TEST(PrizeRounds, WhatIsWrittenReadsBackTheSame) {
         for (std::size_t i = 0; i < read.size(); ++i) {
             const PrizeWinner &a = read[i], &b = event.second[i];
             EXPECT_TRUE(a.entry == b.entry && a.copy == b.copy && a.tier == b.tier && a.batch == b.batch &&
-                        a.voided == b.voided && a.tierName == b.tierName && a.prize == b.prize);
+                        a.voided == b.voided && a.tierName == b.tierName && a.prize == b.prize && a.at == b.at);
         }
     }
     PrizeWinner named = Won("张三", 0);
@@ -351,6 +349,8 @@ TEST(PrizeRounds, WhatCannotBeReadCountsAsNotDrawn) {
     };
     const std::vector<Case> cases = {
         {"whole", head + one + "end\r\n", 1},
+        {"with where it stood", head + "event a.txt\r\nwinner 0 1 0 valid x t p 12\r\nend\r\n", 1},
+        {"bad where it stood", head + "event a.txt\r\nwinner 0 1 0 valid x t p -1\r\nend\r\n", 0},
         {"empty", "", 0},
         {"no end", head + one, 0},
         {"no header", one + "end\r\n", 0},
