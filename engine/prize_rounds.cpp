@@ -452,6 +452,10 @@ std::vector<std::size_t> LatestBatchSlots(const PrizeWinners& winners) {
     return slots;
 }
 
+bool ResetPrizeEvent(PrizeEvents& events, const std::string& source) {
+    return events.bySource.erase(source) > 0;
+}
+
 DrawResult PrizeWinnerResult(const PrizeWinner& winner, DrawMode mode, const std::string& source,
                              const CalendarTime& time) {
     DrawResult result;

@@ -111,6 +111,10 @@ std::size_t VoidLatestBatch(PrizeWinners& winners);
 // presenter's slots.
 std::vector<std::size_t> LatestBatchSlots(const PrizeWinners& winners);
 
+// 清空奖项结果: forgets one source's winners; the other events keep theirs.
+// False when it had none.
+bool ResetPrizeEvent(PrizeEvents& events, const std::string& source);
+
 // A winner as a row of the session's results: the name shown, its tier and
 // prize, voided or not; the record entry is two blanks and the name.
 DrawResult PrizeWinnerResult(const PrizeWinner& winner, DrawMode mode, const std::string& source,

@@ -339,6 +339,16 @@ TEST(PrizeRounds, WhatIsWrittenReadsBackTheSame) {
               "Tobrix prize rounds 1\r\nevent a.txt\r\nwinner 0 1 0 valid 张三 三等奖 保温%20杯\r\nend\r\n");
 }
 
+TEST(PrizeRounds, AResetForgetsOneEventOnly) {
+    PrizeEvents events;
+    events.bySource["a.txt"] = {Won("x", 0)};
+    events.bySource["1~9"] = {Won("3", 0)};
+    EXPECT_TRUE(ResetPrizeEvent(events, "a.txt"));
+    EXPECT_FALSE(ResetPrizeEvent(events, "a.txt"));
+    ASSERT_EQ(events.bySource.size(), 1u);
+    EXPECT_EQ(events.bySource.count("1~9"), 1u);
+}
+
 TEST(PrizeRounds, WhatCannotBeReadCountsAsNotDrawn) {
     const std::string head = "Tobrix prize rounds 1\r\n";
     const std::string one = "event a.txt\r\nwinner 0 1 0 valid x t p\r\n";
