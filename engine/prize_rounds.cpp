@@ -290,10 +290,10 @@ bool ParseWinner(const std::vector<std::string>& fields, PrizeWinner& w) {
     uint32_t at = 0;
     if (fields.size() == 9) {
         if (!ParseCount(fields[8], at)) return false;
-        w.at = at;
+        w.at = at < UINT32_MAX ? at : SIZE_MAX;
     }
-    if ((fields.size() != 8 && fields.size() != 9) || !ParseCount(fields[1], tier) || tier >= kMaxPrizeTiers || !ParseCount(fields[2], batch) ||
-        batch < 1 || batch > INT32_MAX || !ParseCount(fields[3], copy) ||
+    if ((fields.size() != 8 && fields.size() != 9) || !ParseCount(fields[1], tier) || tier >= kMaxPrizeTiers ||
+        !ParseCount(fields[2], batch) || batch < 1 || batch > INT32_MAX || !ParseCount(fields[3], copy) ||
         (fields[4] != "valid" && fields[4] != "void") || !Unescape(fields[5], w.entry) || w.entry.empty() ||
         !Unescape(fields[6], w.tierName) || !Unescape(fields[7], w.prize)) {
         return false;
@@ -485,7 +485,8 @@ std::string SerializePrizeEvents(const PrizeEvents& events) {
             AppendEscaped(out, w.tierName);
             out += ' ';
             AppendEscaped(out, w.prize);
-            if (w.at <= UINT32_MAX) out += " " + std::to_string(w.at);
+            // SIZE_MAX, no position, is UINT32_MAX in the 32-bit program.
+            if (w.at != SIZE_MAX && w.at < UINT32_MAX) out += " " + std::to_string(w.at);
             out += "\r\n";
         }
     }
