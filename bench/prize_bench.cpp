@@ -27,7 +27,8 @@ PrizeWinners EarlierWinners(const PrizeSource& source, int count) {
 // With `restarted`, the earlier winners come as read from the progress file,
 // without their positions in the name file.
 double MeasureBatch(const PrizeSource& source, int earlier, int rounds, bool restarted = false) {
-    const std::vector<PrizeTier> tiers = {{"earlier", "", std::max(1, earlier), 0, false}, {"now", "", 300, 300, false}};
+    const std::vector<PrizeTier> tiers = {{"earlier", "", std::max(1, earlier), 0, false},
+                                          {"now", "", 300, 300, false}};
     PrizeWinners before = EarlierWinners(source, earlier);
     if (restarted) before = ParsePrizeEvents(SerializePrizeEvents(PrizeEvents{{{"x", before}}})).bySource["x"];
     double best = 1e9;

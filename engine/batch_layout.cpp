@@ -84,7 +84,9 @@ SlotRect BatchSlotRect(const BatchLayout& layout, std::size_t index) {
     const int column = static_cast<int>(index % static_cast<std::size_t>(layout.columns));
     int left = layout.left;
     const int inLastRow = layout.count - (layout.rows - 1) * layout.columns;
-    if (row == layout.rows - 1 && inLastRow < layout.columns) left += (layout.columns - inLastRow) * layout.slotWidth / 2;
+    if (row == layout.rows - 1 && inLastRow < layout.columns) {
+        left += (layout.columns - inLastRow) * layout.slotWidth / 2;
+    }
     rect.left = left + column * layout.slotWidth;
     rect.top = layout.top + row * layout.slotHeight;
     rect.right = rect.left + layout.slotWidth;

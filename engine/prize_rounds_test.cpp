@@ -182,7 +182,8 @@ TEST(PrizeRounds, EachEligiblePersonIsAsLikely) {
 TEST(PrizeRounds, AHugeRangeIsNeverListed) {
     const std::vector<PrizeTier> tiers = {{"三等奖", "", 300, 300, false}, {"二等奖", "", 300, 300, false}};
     for (const std::pair<int32_t, int32_t>& limits :
-         {std::make_pair(1, INT32_MAX), std::make_pair(INT32_MIN, INT32_MAX), std::make_pair(INT32_MAX - 299, INT32_MAX)}) {
+         {std::make_pair(1, INT32_MAX), std::make_pair(INT32_MIN, INT32_MAX),
+          std::make_pair(INT32_MAX - 299, INT32_MAX)}) {
         const PrizeSource source = MakeRangePrizeSource(limits.first, limits.second);
         RandomSource random = Seeded(99);
         PrizeWinners winners;

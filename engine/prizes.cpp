@@ -256,7 +256,9 @@ std::string SerializePrizes(const std::vector<PrizeTier>& tiers) {
         out += PrizeFieldKey(PrizeField::Name) + "=" + Quoted(tier.name) + "\r\n";
         out += PrizeFieldKey(PrizeField::Prize) + "=" + Quoted(tier.prize) + "\r\n";
         out += PrizeFieldKey(PrizeField::Count) + "=" + std::to_string(tier.count) + "\r\n";
-        if (tier.perBatch > 0) out += PrizeFieldKey(PrizeField::PerBatch) + "=" + std::to_string(tier.perBatch) + "\r\n";
+        if (tier.perBatch > 0) {
+            out += PrizeFieldKey(PrizeField::PerBatch) + "=" + std::to_string(tier.perBatch) + "\r\n";
+        }
         out += PrizeFieldKey(PrizeField::Repeat) + "=" + (tier.allowRepeat ? "1" : "0") + "\r\n";
         out += "\r\n";
     }
