@@ -35,17 +35,19 @@ PrizeSource MakeRangePrizeSource(int32_t a, int32_t b);
 // without trailing blanks. The whole entry is the person.
 std::string EntryDisplayName(const std::string& entry);
 
+// What every batch reads of every winner comes first, the record's texts
+// last: a batch after 90,000 winners is a read through all of them.
 struct PrizeWinner {
     std::string entry;   // the whole entry, or the number as decimal text
     uint32_t copy = 0;   // which of the entries with this text: 0 for the first
     int32_t tier = 0;    // the tier's index in the tier list when drawn
-    std::string tierName, prize;  // as they were then, for the record
     int32_t batch = 1;   // counted from 1 within the tier
     bool voided = false;
     // Where the person stood in the name file when last found there, so that
     // a batch need not look each earlier winner up by text. Checked before
     // use.
     std::size_t at = SIZE_MAX;
+    std::string tierName, prize;  // as they were then, for the record
 };
 
 // One source's winners, in draw order; a replacement stands right after the
