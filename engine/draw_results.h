@@ -22,6 +22,9 @@ struct DrawResult {
     std::string result;       // as recorded, GBK
     std::string recordEntry;  // exactly the text appended to the record
     ResultState state = ResultState::Valid;
+    // A prize draw's tier and what it wins; empty outside prize draws.
+    std::string prizeTier;
+    std::string prize;
 };
 
 using DrawResults = std::vector<DrawResult>;

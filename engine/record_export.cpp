@@ -47,11 +47,14 @@ std::string FormatResultsTable(const DrawResults& results, char separator) {
     std::string out;
     // A row is its fields plus about 40 bytes of number, time and words.
     std::size_t estimate = 64;
-    for (const DrawResult& r : results) estimate += r.source.size() + r.result.size() + 48;
+    for (const DrawResult& r : results) estimate += r.source.size() + r.result.size() + r.prizeTier.size() + r.prize.size() + 48;
     out.reserve(estimate);
 
-    const std::string header[] = {"序号", "时间", "模式", "来源", "结果", "状态"};
-    AppendRow(out, header, 6, separator);
+    bool prizes = false;
+    for (const DrawResult& r : results) prizes = prizes || !r.prizeTier.empty();
+    const int columns = prizes ? 8 : 6;
+    const std::string header[] = {"序号", "时间", "模式", "来源", "结果", "状态", "奖项", "奖品"};
+    AppendRow(out, header, columns, separator);
     std::size_t number = 0;
     for (const DrawResult& r : results) {
         const std::string row[] = {
@@ -61,8 +64,10 @@ std::string FormatResultsTable(const DrawResults& results, char separator) {
             r.source,
             r.result,
             r.state == ResultState::Valid ? "有效" : "作废",
+            r.prizeTier,
+            r.prize,
         };
-        AppendRow(out, row, 6, separator);
+        AppendRow(out, row, columns, separator);
     }
     return out;
 }

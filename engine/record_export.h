@@ -6,7 +6,8 @@
 #include "engine/draw_results.h"
 
 // GBK text: a header row 序号,时间,模式,来源,结果,状态, then one row per result
-// numbered from 1, every row ended by CR LF. A field that holds the separator,
+// numbered from 1, every row ended by CR LF. When a result comes from a prize
+// draw, every row has two more fields, 奖项,奖品, empty outside prize draws. A field that holds the separator,
 // a double quote, CR or LF is quoted, its quotes doubled.
 std::string FormatResultsTable(const DrawResults& results, char separator);
 

@@ -45,6 +45,18 @@ std::string ResultField(const std::string& result, char separator) {
     return row.substr(at, row.size() - at - tail.size());
 }
 
+TEST(RecordExport, PrizeDrawsAddTierAndPrizeToEveryRow) {
+    DrawResult won = Result({2025, 1, 1, 0, 0, 1}, DrawMode::Name, "a.txt", kZhang);
+    won.prizeTier = "\xC8\xFD\xB5\xC8\xBD\xB1";  // 三等奖
+    won.prize = "cup, \"big\"";
+    const std::string tier = "\xBD\xB1\xCF\xEE", prize = "\xBD\xB1\xC6\xB7";  // 奖项, 奖品
+    EXPECT_EQ(FormatResultsTable({Result({2025, 1, 1, 0, 0, 0}, DrawMode::Number, "1~9", "3"), won}, ','),
+              kHeaderComma.substr(0, kHeaderComma.size() - 2) + "," + tier + "," + prize + "\r\n" +
+                  "1,2025-01-01 00:00:00," + kNumber + ",1~9,3," + kValid + ",,\r\n" +
+                  "2,2025-01-01 00:00:01," + kName + ",a.txt," + kZhang + "," + kValid + "," + won.prizeTier +
+                  ",\"cup, \"\"big\"\"\"\r\n");
+}
+
 TEST(RecordExport, KnownSessionByteForByte) {
     const DrawResults results = {
         Result({2024, 3, 9, 8, 5, 7}, DrawMode::Number, "1~100", "42"),

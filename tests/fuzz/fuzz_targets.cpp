@@ -3,10 +3,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "engine/draw_pools.h"
 #include "engine/name_list.h"
+#include "engine/prize_rounds.h"
+#include "engine/prizes.h"
 #include "runtime/numbers.h"
 #include "runtime/unicode_text.h"
 #include "tests/name_rules.h"
@@ -173,7 +178,121 @@ void CheckNames(const std::string& bytes) {
     for (std::size_t i = 0; i < expected.size(); ++i) FUZZ_CHECK(NameAt(list, i) == expected[i]);
 }
 
+// ---- Prizes ----
+
+bool SameTiers(const std::vector<PrizeTier>& a, const std::vector<PrizeTier>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].name != b[i].name || a[i].prize != b[i].prize || a[i].count != b[i].count ||
+            a[i].perBatch != b[i].perBatch || a[i].allowRepeat != b[i].allowRepeat) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void CheckPrizesIni(const std::string& bytes) {
+    const PrizeList list = ParsePrizes(bytes);
+    FUZZ_CHECK(list.tiers.size() <= kMaxPrizeTiers);
+    for (const std::string& line : list.leftOut) FUZZ_CHECK(!line.empty());
+    for (const PrizeTier& tier : list.tiers) {
+        FUZZ_CHECK(CheckPrizeField(PrizeField::Name, tier.name).empty());
+        FUZZ_CHECK(CheckPrizeField(PrizeField::Prize, tier.prize).empty());
+        FUZZ_CHECK(tier.count >= kMinPrizeCount && tier.count <= kMaxPrizeCount);
+        FUZZ_CHECK(tier.perBatch == 0 || (tier.perBatch >= kMinPrizeCount && tier.perBatch <= kMaxPrizeCount));
+    }
+    const PrizeList again = ParsePrizes(SerializePrizes(list.tiers));
+    FUZZ_CHECK(again.leftOut.empty());
+    FUZZ_CHECK(SameTiers(again.tiers, list.tiers));
+    // The editor's check takes any bytes.
+    for (PrizeField field : {PrizeField::Name, PrizeField::Prize, PrizeField::Count, PrizeField::PerBatch,
+                             PrizeField::Repeat}) {
+        CheckPrizeField(field, bytes.substr(0, 300));
+    }
+}
+
+bool SameWinners(const PrizeWinners& a, const PrizeWinners& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].entry != b[i].entry || a[i].copy != b[i].copy || a[i].tier != b[i].tier ||
+            a[i].batch != b[i].batch || a[i].voided != b[i].voided || a[i].tierName != b[i].tierName ||
+            a[i].prize != b[i].prize) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The winners from `first` on, against every record before them, by the
+// rules read plainly: a void keeps a person out of everything, a win out of
+// its tier, and out of every other tier that does not allow repeats.
+void CheckNobodyWinsWrongly(const std::vector<PrizeTier>& tiers, const PrizeWinners& winners, std::size_t first) {
+    for (std::size_t i = first; i < winners.size(); ++i) {
+        const PrizeWinner& w = winners[i];
+        FUZZ_CHECK(!w.voided && static_cast<std::size_t>(w.tier) < tiers.size());
+        const bool repeats = tiers[static_cast<std::size_t>(w.tier)].allowRepeat;
+        for (std::size_t j = 0; j < i; ++j) {
+            const PrizeWinner& v = winners[j];
+            if (v.entry != w.entry || v.copy != w.copy) continue;
+            FUZZ_CHECK(!v.voided && v.tier != w.tier && repeats);
+        }
+    }
+}
+
+void CheckPrizeProgress(const std::string& bytes) {
+    const PrizeEvents events = ParsePrizeEvents(bytes);
+    const std::string written = SerializePrizeEvents(events);
+    const PrizeEvents back = ParsePrizeEvents(written);
+    FUZZ_CHECK(back.bySource.size() == events.bySource.size());
+    for (const auto& event : events.bySource) {
+        FUZZ_CHECK(!event.second.empty());
+        auto found = back.bySource.find(event.first);
+        FUZZ_CHECK(found != back.bySource.end() && SameWinners(found->second, event.second));
+    }
+    FUZZ_CHECK(SerializePrizeEvents(back) == written);
+
+    // Draw on from what was read: the winners' own texts, twice each, are the
+    // people, so the file's winners matter to who is left.
+    const std::vector<PrizeTier> tiers = {{"a", "", 3, 2, false}, {"b", "", 2, 0, true}, {"c", "", 4, 3, false}};
+    RandomSource random;
+    random.seed = static_cast<uint32_t>(bytes.size());
+    for (const auto& event : events.bySource) {
+        PrizeWinners winners = event.second;
+        PrizeSource source;
+        int32_t lo = 0, hi = 0;
+        if (ParseNumberSourceKey(event.first, lo, hi)) {
+            source = MakeRangePrizeSource(lo, hi);
+        } else {
+            source.key = event.first;
+            for (const PrizeWinner& w : winners) {
+                if (source.entries.size() < 64) source.entries.insert(source.entries.end(), 2, w.entry);
+            }
+            source.entries.push_back("extra");
+        }
+        for (int round = 0; round < 3; ++round) {
+            const std::size_t before = winners.size();
+            const std::size_t eligible = CountEligible(tiers, source, winners, FindCurrentTier(tiers, winners));
+            const BatchOutcome outcome = DrawPrizeBatch(tiers, source, winners, random);
+            FUZZ_CHECK(winners.size() == before + outcome.drawn);
+            if (outcome.status != BatchStatus::AllDrawn) {
+                FUZZ_CHECK(outcome.drawn == std::min<std::size_t>(eligible, static_cast<std::size_t>(outcome.wanted)));
+            }
+            CheckNobodyWinsWrongly(tiers, winners, before);
+        }
+    }
+}
+
 }  // namespace
+
+int FuzzPrizesIni(const uint8_t* data, std::size_t size) {
+    CheckPrizesIni(std::string(reinterpret_cast<const char*>(data), size));
+    return 0;
+}
+
+int FuzzPrizeProgress(const uint8_t* data, std::size_t size) {
+    CheckPrizeProgress(std::string(reinterpret_cast<const char*>(data), size));
+    return 0;
+}
 
 int FuzzParseNumber(const uint8_t* data, std::size_t size) {
     CheckNumber(std::string(reinterpret_cast<const char*>(data), size));
