@@ -38,4 +38,10 @@ TEST(FuzzReplay, ParseNumberInputs) { EXPECT_GT(Replay("parse_number", FuzzParse
 
 TEST(FuzzReplay, NameFileInputs) { EXPECT_GT(Replay("name_file", FuzzNameFile), 0); }
 
+TEST(FuzzReplay, ZipDirectoryInputs) { EXPECT_GT(Replay("zip_directory", FuzzZipDirectory), 0); }
+
+TEST(FuzzReplay, SheetXmlInputs) { EXPECT_GT(Replay("sheet_xml", FuzzSheetXml), 0); }
+
+TEST(FuzzReplay, CsvTableInputs) { EXPECT_GT(Replay("csv_table", FuzzCsvTable), 0); }
+
 }  // namespace

@@ -12,3 +12,15 @@ int FuzzParseNumber(const uint8_t* data, std::size_t size);
 // A name file's bytes: which Unicode form, its decoding, and the names the
 // draw splits them into, each against a plain reading of the rules.
 int FuzzNameFile(const uint8_t* data, std::size_t size);
+
+// A zip archive: its directory, every entry inflated under a small limit, and
+// the whole of it opened as a workbook with each sheet read.
+int FuzzZipDirectory(const uint8_t* data, std::size_t size);
+
+// The same bytes as each XML part of a workbook: shared strings, styles,
+// workbook, relationships and a sheet that uses those strings and styles.
+int FuzzSheetXml(const uint8_t* data, std::size_t size);
+
+// Roster text: decoding, the separator, the fields (which must read back the
+// same after writing them out again) and the name file made of them.
+int FuzzCsvTable(const uint8_t* data, std::size_t size);
