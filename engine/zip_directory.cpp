@@ -52,10 +52,21 @@ bool SameEntryName(const std::string& a, const std::string& b) {
     return true;
 }
 
+ZipStatus ReadEntries(const std::string& archive, std::vector<ZipEntry>& entries);
+
 }  // namespace
 
 ZipStatus ReadZipDirectory(const std::string& archive, std::vector<ZipEntry>& entries) {
     entries.clear();
+    // Entries read before a damaged one are no directory to go by.
+    const ZipStatus status = ReadEntries(archive, entries);
+    if (status != ZipStatus::Ok) entries.clear();
+    return status;
+}
+
+namespace {
+
+ZipStatus ReadEntries(const std::string& archive, std::vector<ZipEntry>& entries) {
     std::size_t end = 0;
     if (!FindEndRecord(archive, end)) {
         // A local header at the start with no end record: a zip cut short.
@@ -94,6 +105,8 @@ ZipStatus ReadZipDirectory(const std::string& archive, std::vector<ZipEntry>& en
     }
     return ZipStatus::Ok;
 }
+
+}  // namespace
 
 const ZipEntry* FindZipEntry(const std::vector<ZipEntry>& entries, const std::string& name) {
     for (const ZipEntry& entry : entries)
