@@ -10,6 +10,7 @@
 //     bomb costs that much memory at most);
 //   a value past row kRosterRowLimit or column kRosterColumnLimit refuses the
 //     whole table rather than cutting it short.
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -17,7 +18,7 @@
 
 const std::size_t kRosterFileLimit = 50u * 1024 * 1024;
 const std::size_t kRosterPartLimit = 128u * 1024 * 1024;
-const std::size_t kRosterRowLimit = 100000;
+const std::size_t kRosterRowLimit = 200000;  // a 100,000-name roster twice over, with its header
 const std::size_t kRosterColumnLimit = 256;  // A..IV
 
 struct CellTable {
@@ -53,6 +54,8 @@ inline void SetCell(CellTable& table, std::size_t row, std::size_t column, std::
     if (text.empty() && (row >= table.rows.size() || column >= table.rows[row].size())) return;
     if (row >= table.rows.size()) table.rows.resize(row + 1);
     std::vector<std::string>& cells = table.rows[row];
+    // Growing a row one cell at a time moved its strings twice for three columns.
+    if (cells.capacity() == 0) cells.reserve(std::max<std::size_t>(column + 1, 4));
     if (column >= cells.size()) cells.resize(column + 1);
     cells[column] = std::move(text);
 }

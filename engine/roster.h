@@ -63,20 +63,26 @@ std::vector<std::string> RosterColumnChoices(const CellTable& table, const Roste
 
 struct RosterPerson {
     std::string name, number, department;  // UTF-8, one line each, trimmed
-    std::size_t row = 0;                   // in the table
 };
 
+// The rows that become names, by index into the table; the people's texts
+// are read from the table when they are needed, so that a plan for 100,000
+// rows costs 8 bytes a row rather than a copy of them.
 struct RosterPlan {
-    std::vector<RosterPerson> people;
+    std::vector<std::size_t> rows;
     std::size_t emptyRows = 0;      // no name (rows after the last value do not count)
     std::size_t duplicateRows = 0;  // a number already seen: the first row stays
     std::string numberWord;         // GBK: 学号, 工号, 编号 or 考号, after the number column's heading
 };
 
-// The rows that become names. Tabs, line breaks and other control
-// characters inside a cell become spaces, so a cell cannot break the file's
-// lines or fields; blanks (also U+3000 and U+00A0) are trimmed at both ends.
+// Which rows become names. A row without a name is skipped as empty; a row
+// whose number (blanks trimmed) an earlier row has is skipped as a duplicate.
 RosterPlan PlanRoster(const CellTable& table, const RosterColumns& columns);
+
+// One row's person. Tabs, line breaks and other control characters inside a
+// cell become spaces, so a cell cannot break the file's lines or fields;
+// blanks (also U+3000, U+00A0 and U+FEFF) are trimmed at both ends.
+RosterPerson RosterPersonAt(const CellTable& table, const RosterColumns& columns, std::size_t row);
 
 // "共 120 人；跳过空行 2 行、重复学号 1 行", leaving out counts of 0; GBK.
 std::string RosterSummary(const RosterPlan& plan);
@@ -85,7 +91,7 @@ std::string RosterSummary(const RosterPlan& plan);
 // name[TAB number[TAB department]] (empty trailing fields left out, an empty
 // number kept before a department), CR LF between lines and none after the
 // last. An empty plan gives "": there is nothing to write.
-std::string RosterFileBytes(const RosterPlan& plan);
+std::string RosterFileBytes(const CellTable& table, const RosterColumns& columns, const RosterPlan& plan);
 
 // "<stem>.txt", or "<stem> (2).txt" and so on when that name is among
 // `existing` (compared as Windows does, ASCII case ignored). Characters that

@@ -62,11 +62,11 @@ TEST(Roster, PlanSummaryAndFile) {
     });
     const RosterColumns columns = GuessRosterColumns(table);
     const RosterPlan plan = PlanRoster(table, columns);
-    ASSERT_EQ(plan.people.size(), 4u);
+    EXPECT_EQ(plan.rows, (std::vector<std::size_t>{1, 4, 6, 7}));
     EXPECT_EQ(plan.emptyRows, 2u);
     EXPECT_EQ(plan.duplicateRows, 1u);
     EXPECT_EQ(RosterSummary(plan), "共 4 人；跳过空行 2 行、重复学号 1 行");
-    EXPECT_EQ(RosterFileBytes(plan), std::string("\xEF\xBB\xBF") + u8"张伟\t2023017\t三年二班\r\n李 娜\t2023018\r\n"
+    EXPECT_EQ(RosterFileBytes(table, columns, plan), std::string("\xEF\xBB\xBF") + u8"张伟\t2023017\t三年二班\r\n李 娜\t2023018\r\n"
                                                                        u8"赵六\t\t三年一班\r\n钱七  （转学）");
     EXPECT_EQ(RosterColumnChoices(table, columns),
               (std::vector<std::string>{u8"（无）", u8"A 姓名", u8"B 学号", u8"C 班级"}));
@@ -77,8 +77,13 @@ TEST(Roster, PlanSummaryAndFile) {
     byHand.department = kNoColumn;
     const RosterPlan names = PlanRoster(table, byHand);
     EXPECT_EQ(RosterSummary(names), "共 5 人；跳过空行 2 行");
-    EXPECT_EQ(RosterFileBytes(names).substr(3, 8), u8"张伟\r\n");
-    EXPECT_EQ(RosterFileBytes(PlanRoster(table, RosterColumns{})), "");
+    EXPECT_EQ(RosterFileBytes(table, byHand, names).substr(3, 8), u8"张伟\r\n");
+    EXPECT_EQ(RosterFileBytes(table, RosterColumns{}, PlanRoster(table, RosterColumns{})), "");
+    // A name of control characters alone is no name either.
+    const CellTable controls = TableOf({{"\x01\x02"}, {"\x7F"}, {"a\x01"}});
+    const RosterPlan control = PlanRoster(controls, GuessRosterColumns(controls));
+    EXPECT_EQ(control.rows, (std::vector<std::size_t>{2}));
+    EXPECT_EQ(RosterFileBytes(controls, GuessRosterColumns(controls), control), "\xEF\xBB\xBF" "a");
 }
 
 TEST(Roster, TheNumberWordFollowsItsHeading) {
@@ -170,9 +175,10 @@ TEST(Roster, CommittedFixtures) {
         RosterSource source = OpenRosterFile(std::string("C:\\data\\") + c.file, ReadFixture(c.file), GbkToUtf8);
         ASSERT_EQ(source.status, TableStatus::Ok) << source.message;
         EXPECT_EQ(source.book.sheetNames.size(), c.sheets);
-        const RosterPlan plan = PlanRoster(source.table, GuessRosterColumns(source.table));
+        const RosterColumns columns = GuessRosterColumns(source.table);
+        const RosterPlan plan = PlanRoster(source.table, columns);
         EXPECT_EQ(RosterSummary(plan), c.summary);
-        EXPECT_EQ(RosterFileBytes(plan).substr(3, std::string(c.firstLines).size()), c.firstLines);
+        EXPECT_EQ(RosterFileBytes(source.table, columns, plan).substr(3, std::string(c.firstLines).size()), c.firstLines);
     }
     RosterSource book = OpenRosterFile("class_roster.xlsx", ReadFixture("class_roster.xlsx"), GbkToUtf8);
     EXPECT_EQ(book.fileStem, "class_roster");

@@ -9,7 +9,7 @@
 
 namespace {
 
-// Cells that merged ranges may fill in all: a column of 100,000 rows beside
+// Cells that merged ranges may fill in all: a column of 200,000 rows beside
 // a few more, far beyond any roster, yet bounded against overlapping ranges.
 const std::size_t kMergeFillLimit = 1000000;
 
@@ -37,7 +37,7 @@ bool ParseCellReference(std::string_view ref, std::size_t& column, std::size_t& 
     return true;
 }
 
-bool ParseIndex(const std::string& text, std::size_t& value) {
+bool ParseIndex(std::string_view text, std::size_t& value) {
     if (text.empty() || text.size() > 9) return false;
     value = 0;
     for (char c : text) {
@@ -204,6 +204,11 @@ TableStatus ReadPart(const XlsxBook& book, const std::string& name, bool optiona
 
 std::string FormatCellNumber(const std::string& value, bool dateStyle, bool date1904) {
     if (value.empty() || value.size() > 64) return value;
+    // Most numbers in a roster are whole and written as they are shown; the
+    // conversions below cost a third of reading such a sheet.
+    if (!dateStyle && value.size() <= 15 && (value[0] != '0' || value.size() == 1) &&
+        std::all_of(value.begin(), value.end(), IsDigit))
+        return value;
     for (char c : value)
         if (!(IsDigit(c) || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) return value;
     char* end = nullptr;
@@ -294,7 +299,8 @@ void ParseDateStyles(std::string_view xml, std::vector<bool>& dateStyles) {
 TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, CellTable& table) {
     table.rows.clear();
     XmlReader reader{xml};
-    std::string value, attribute, type;
+    std::string value, attribute;
+    std::string_view raw, type;
     std::vector<std::string> merges;
     std::size_t row = 0, nextRow = 0, column = 0, nextColumn = 0;
     bool dateStyle = false;
@@ -311,65 +317,69 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
             if (token.name == "v") inValue = false;
             if (token.name != "c" || !inCell) continue;
             inCell = false;
-        } else if (token.name == "row") {
-            std::size_t number = 0;
-            row = FindXmlAttribute(token.attributes, "r", attribute) && ParseIndex(attribute, number) && number > 0
-                      ? number - 1
-                      : nextRow;
-            nextRow = row + 1;
-            nextColumn = 0;
-            continue;
-        } else if (token.name == "mergeCell") {
-            if (FindXmlAttribute(token.attributes, "ref", attribute)) merges.push_back(attribute);
-            continue;
-        } else if (token.name == "v" && inCell) {
-            inValue = !token.selfClosing;
-            continue;
-        } else if (token.name == "is" && inCell) {
-            if (!token.selfClosing && !CollectText(reader, "is", value)) return TableStatus::Damaged;
-            continue;
         } else if (token.name == "c") {
+            // One pass over the attributes: this runs for every cell.
+            std::string_view reference, style, name;
+            type = "n";
+            for (std::size_t at = 0; NextRawXmlAttribute(token.attributes, at, name, raw);) {
+                if (name == "r") reference = raw;
+                else if (name == "t") type = raw;
+                else if (name == "s") style = raw;
+            }
             std::size_t refRow = 0;
-            if (FindXmlAttribute(token.attributes, "r", attribute) && ParseCellReference(attribute, column, refRow)) {
+            if (!reference.empty() && ParseCellReference(reference, column, refRow)) {
                 row = refRow;
                 nextRow = row + 1;
             } else {
                 column = nextColumn;
             }
             nextColumn = column + 1;
-            if (!FindXmlAttribute(token.attributes, "t", type)) type = "n";
-            std::size_t style = 0;
-            dateStyle = FindXmlAttribute(token.attributes, "s", attribute) && ParseIndex(attribute, style) &&
-                        context.dateStyles && style < context.dateStyles->size() && (*context.dateStyles)[style];
+            std::size_t styleIndex = 0;
+            dateStyle = context.dateStyles && !style.empty() && ParseIndex(style, styleIndex) &&
+                        styleIndex < context.dateStyles->size() && (*context.dateStyles)[styleIndex];
             value.clear();
             inCell = !token.selfClosing;
             inValue = false;
+            continue;
+        } else if (token.name == "v") {
+            inValue = inCell && !token.selfClosing;
+            continue;
+        } else if (token.name == "row") {
+            std::size_t number = 0;
+            row = FindRawXmlAttribute(token.attributes, "r", raw) && ParseIndex(raw, number) && number > 0
+                      ? number - 1
+                      : nextRow;
+            nextRow = row + 1;
+            nextColumn = 0;
+            continue;
+        } else if (token.name == "is" && inCell) {
+            if (!token.selfClosing && !CollectText(reader, "is", value)) return TableStatus::Damaged;
+            continue;
+        } else if (token.name == "mergeCell") {
+            if (FindXmlAttribute(token.attributes, "ref", attribute)) merges.push_back(attribute);
             continue;
         } else {
             continue;
         }
 
         // The end of a cell: its value as text.
-        std::string text;
-        if (type == "s") {
-            std::size_t index = 0;
-            if (value.empty()) continue;
-            if (!ParseIndex(value, index) || !context.sharedStrings || index >= context.sharedStrings->size())
-                return TableStatus::Damaged;
-            text = (*context.sharedStrings)[index];
-        } else if (type == "b") {
-            text = value.empty() ? "" : value == "0" ? "FALSE" : "TRUE";
-        } else if (type == "n") {
-            text = FormatCellNumber(value, dateStyle, context.date1904);
-        } else if (type == "d") {
-            text = value.substr(0, value.find('T'));
-        } else {
-            text = std::move(value);  // inlineStr, str (a formula's text), e (an error such as #N/A)
-        }
-        if (text.empty()) continue;
+        if (value.empty()) continue;
         if (row >= kRosterRowLimit) return TableStatus::TooManyRows;
         if (column >= kRosterColumnLimit) return TableStatus::TooManyColumns;
-        SetCell(table, row, column, std::move(text));
+        if (type == "s") {
+            std::size_t index = 0;
+            if (!ParseIndex(value, index) || !context.sharedStrings || index >= context.sharedStrings->size())
+                return TableStatus::Damaged;
+            SetCell(table, row, column, (*context.sharedStrings)[index]);
+        } else if (type == "n") {
+            SetCell(table, row, column, FormatCellNumber(value, dateStyle, context.date1904));
+        } else if (type == "b") {
+            SetCell(table, row, column, value == "0" ? "FALSE" : "TRUE");
+        } else if (type == "d") {
+            SetCell(table, row, column, value.substr(0, value.find('T')));
+        } else {
+            SetCell(table, row, column, value);  // inlineStr, str (a formula's text), e (an error such as #N/A)
+        }
     }
 
     // A merged range shows its first cell across all of it; each row it spans

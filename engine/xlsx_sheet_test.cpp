@@ -158,7 +158,7 @@ TEST(XlsxSheet, CellsOfASheet) {
          {{u8"姓名", u8"姓名", "Class"}, {"a", "", "1"}, {"b", "", "1"}}},
         {"shared string out of range", "<sheetData><row><c t=\"s\"><v>3</v></c></row></sheetData>", TableStatus::Damaged, {}},
         {"cut short", "<sheetData><row><c t=\"s\"><v>1</v></c></row><row><c t=\"inlineStr\"><is><t>x", TableStatus::Damaged, {}},
-        {"a value past the last row allowed", "<sheetData><row r=\"100001\"><c><v>1</v></c></row></sheetData>",
+        {"a value past the last row allowed", "<sheetData><row r=\"200001\"><c><v>1</v></c></row></sheetData>",
          TableStatus::TooManyRows, {}},
         {"an empty cell far out does not count", "<sheetData><row r=\"1048576\"><c r=\"XFD1048576\" s=\"1\"/></row></sheetData>",
          TableStatus::Ok, {}},

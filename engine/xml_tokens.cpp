@@ -180,7 +180,13 @@ XmlToken NextXmlToken(XmlReader& reader) {
 
 bool FindXmlAttribute(std::string_view attributes, std::string_view name, std::string& value) {
     value.clear();
-    std::size_t at = 0;
+    std::string_view raw;
+    if (!FindRawXmlAttribute(attributes, name, raw)) return false;
+    AppendXmlText(raw, value);
+    return true;
+}
+
+bool NextRawXmlAttribute(std::string_view attributes, std::size_t& at, std::string_view& name, std::string_view& value) {
     while (at < attributes.size()) {
         while (at < attributes.size() && (IsSpace(attributes[at]) || attributes[at] == '/')) ++at;
         const std::size_t nameStart = at;
@@ -195,8 +201,7 @@ bool FindXmlAttribute(std::string_view attributes, std::string_view name, std::s
         while (at < attributes.size() && IsSpace(attributes[at])) ++at;
         if (at >= attributes.size()) return false;
         const char quote = attributes[at];
-        std::size_t valueEnd;
-        std::size_t valueStart;
+        std::size_t valueStart, valueEnd;
         if (quote == '"' || quote == '\'') {
             valueStart = at + 1;
             valueEnd = attributes.find(quote, valueStart);
@@ -207,11 +212,19 @@ bool FindXmlAttribute(std::string_view attributes, std::string_view name, std::s
             while (at < attributes.size() && !IsSpace(attributes[at])) ++at;
             valueEnd = at;
         }
-        if (LocalName(attribute) == name) {
-            AppendXmlText(attributes.substr(valueStart, valueEnd - valueStart), value);
-            return true;
-        }
+        name = LocalName(attribute);
+        value = attributes.substr(valueStart, valueEnd - valueStart);
+        return true;
     }
+    return false;
+}
+
+bool FindRawXmlAttribute(std::string_view attributes, std::string_view name, std::string_view& value) {
+    std::size_t at = 0;
+    std::string_view attribute;
+    while (NextRawXmlAttribute(attributes, at, attribute, value))
+        if (attribute == name) return true;
+    value = std::string_view();
     return false;
 }
 

@@ -38,6 +38,15 @@ XmlToken NextXmlToken(XmlReader& reader);
 // appended to `value` (emptied first). False when there is none.
 bool FindXmlAttribute(std::string_view attributes, std::string_view name, std::string& value);
 
+// The raw value of the attribute whose local name is `name`, entities left
+// as written; false when there is none. Cheaper for values that are plain
+// ASCII by their nature (cell references, types, style numbers).
+bool FindRawXmlAttribute(std::string_view attributes, std::string_view name, std::string_view& value);
+
+// Steps through the attributes one by one from `at` (0 to start): the next
+// attribute's local name and raw value; false after the last.
+bool NextRawXmlAttribute(std::string_view attributes, std::size_t& at, std::string_view& name, std::string_view& value);
+
 // Appends `raw` with the predefined entities and character references
 // decoded; a reference to something that is no character is kept as written.
 void AppendXmlText(std::string_view raw, std::string& out);
