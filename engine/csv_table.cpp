@@ -84,7 +84,8 @@ TableStatus ReadCsvTable(std::string_view text, char separator, CellTable& table
     // The bytes that end an unquoted field, looked up rather than compared
     // three times: this loop runs over every byte of the file.
     bool ends[256] = {};
-    ends[static_cast<unsigned char>(separator)] = ends['\r'] = ends['\n'] = true;
+    ends[static_cast<unsigned char>(separator)] = true;
+    ends[0x0D] = ends[0x0A] = true;  // CR, LF
     std::size_t row = 0, column = 0;
     std::string field;
     std::size_t at = 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/csv_table.h"
+#include "runtime/unicode_text.h"
 
 namespace {
 
@@ -27,30 +28,58 @@ char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A'
 // Blanks at either end of a cell: spaces and control characters, U+00A0,
 // U+3000, U+FEFF.
 std::size_t BlankAt(const std::string& text, std::size_t at) {
-    const unsigned char c = static_cast<unsigned char>(text[at]);
+    const auto byte = [&](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
+    const unsigned c = byte(at);
     if (c <= 0x20 || c == 0x7F) return 1;
-    if (text.compare(at, 2, "\xC2\xA0") == 0) return 2;
-    if (text.compare(at, 3, "\xE3\x80\x80") == 0 || text.compare(at, 3, "\xEF\xBB\xBF") == 0) return 3;
-    return 0;
-}
-
-std::size_t BlankBefore(const std::string& text, std::size_t end) {
-    const unsigned char c = static_cast<unsigned char>(text[end - 1]);
-    if (c <= 0x20 || c == 0x7F) return 1;
-    if (end >= 2 && text.compare(end - 2, 2, "\xC2\xA0") == 0) return 2;
-    if (end >= 3 && (text.compare(end - 3, 3, "\xE3\x80\x80") == 0 || text.compare(end - 3, 3, "\xEF\xBB\xBF") == 0))
+    if (c == 0xC2 && byte(at + 1) == 0xA0) return 2;
+    if ((c == 0xE3 && byte(at + 1) == 0x80 && byte(at + 2) == 0x80) ||
+        (c == 0xEF && byte(at + 1) == 0xBB && byte(at + 2) == 0xBF))
         return 3;
     return 0;
 }
 
-// One line, one field: control characters become spaces, blanks trimmed.
+std::size_t BlankBefore(const std::string& text, std::size_t end) {
+    const auto byte = [&](std::size_t back) {
+        return back <= end ? static_cast<unsigned char>(text[end - back]) : 0u;
+    };
+    const unsigned c = byte(1);
+    if (c <= 0x20 || c == 0x7F) return 1;
+    if (c == 0xA0 && byte(2) == 0xC2) return 2;
+    if ((c == 0x80 && byte(2) == 0x80 && byte(3) == 0xE3) || (c == 0xBF && byte(2) == 0xBB && byte(3) == 0xEF))
+        return 3;
+    return 0;
+}
+
+// The bytes as well-formed UTF-8: each byte of a broken sequence becomes
+// U+FFFD. The name file says it is UTF-8, and a file or a part that merely
+// claimed to be must not make it lie.
+std::string WellFormedUtf8(const std::string& bytes) {
+    std::string out;
+    std::u16string units;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const unsigned char lead = static_cast<unsigned char>(bytes[at]);
+        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if (at + length <= bytes.size() && (length == 1 || DecodeStrictUtf8(bytes.data() + at, length, units))) {
+            out.append(bytes, at, length);
+            at += length;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++at;
+        }
+    }
+    return out;
+}
+
+// One line, one field of well-formed UTF-8: control characters become
+// spaces, blanks trimmed.
 std::string CleanCell(const std::string& cell) {
     // Most cells need nothing done.
     const auto plain = [](char c) { return static_cast<unsigned char>(c) > 0x20 && c != 0x7F; };
-    if (cell.empty() || (std::all_of(cell.begin(), cell.end(), plain) && BlankAt(cell, 0) == 0 &&
-                         BlankBefore(cell, cell.size()) == 0))
-        return cell;
-    std::string text = cell;
+    const bool ascii = std::all_of(cell.begin(), cell.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    std::string text = ascii ? cell : WellFormedUtf8(cell);
+    if (text.empty() || (std::all_of(text.begin(), text.end(), plain) && BlankAt(text, 0) == 0 &&
+                         BlankBefore(text, text.size()) == 0))
+        return text;
     for (char& c : text)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
     std::size_t begin = 0, end = text.size();

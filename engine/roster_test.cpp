@@ -84,6 +84,10 @@ TEST(Roster, PlanSummaryAndFile) {
     const RosterPlan control = PlanRoster(controls, GuessRosterColumns(controls));
     EXPECT_EQ(control.rows, (std::vector<std::size_t>{2}));
     EXPECT_EQ(RosterFileBytes(controls, GuessRosterColumns(controls), control), "\xEF\xBB\xBF" "a");
+    // Bytes that are no UTF-8 (a marked file that lied) reach the file as U+FFFD.
+    const CellTable broken = TableOf({{"Li\xFFNa\xE5\xBC"}, {u8"张伟\xED\xA0\x80"}});
+    EXPECT_EQ(RosterFileBytes(broken, GuessRosterColumns(broken), PlanRoster(broken, GuessRosterColumns(broken))),
+              u8"\uFEFFLi\uFFFDNa\uFFFD\uFFFD\r\n张伟\uFFFD\uFFFD\uFFFD");
 }
 
 TEST(Roster, TheNumberWordFollowsItsHeading) {

@@ -217,6 +217,8 @@ void CheckRosterFile(const CellTable& table) {
         }
     }
     FUZZ_CHECK(lines == plan.rows.size());
+    std::u16string units;
+    FUZZ_CHECK(DecodeStrictUtf8(bytes.data() + 3, bytes.size() - 3, units));
     FUZZ_CHECK(plan.rows.size() + plan.emptyRows + plan.duplicateRows <= table.rows.size());
 }
 
