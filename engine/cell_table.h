@@ -49,9 +49,10 @@ inline const std::string& CellAt(const CellTable& table, std::size_t row, std::s
     return table.rows[row][column];
 }
 
-// Sets a cell, growing the row; empty text only where the row already reaches.
+// Sets a cell, growing the row. Empty text sets nothing, so a row always
+// ends at a value, also where a sheet names one cell twice.
 inline void SetCell(CellTable& table, std::size_t row, std::size_t column, std::string text) {
-    if (text.empty() && (row >= table.rows.size() || column >= table.rows[row].size())) return;
+    if (text.empty()) return;
     if (row >= table.rows.size()) table.rows.resize(row + 1);
     std::vector<std::string>& cells = table.rows[row];
     // Growing a row one cell at a time moved its strings twice for three columns.
