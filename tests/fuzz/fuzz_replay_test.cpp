@@ -41,5 +41,10 @@ TEST(FuzzReplay, NameFileInputs) { EXPECT_GT(Replay("name_file", FuzzNameFile), 
 TEST(FuzzReplay, PrizesIniInputs) { EXPECT_GT(Replay("prizes_ini", FuzzPrizesIni), 0); }
 
 TEST(FuzzReplay, PrizeProgressInputs) { EXPECT_GT(Replay("prize_progress", FuzzPrizeProgress), 0); }
+TEST(FuzzReplay, ZipDirectoryInputs) { EXPECT_GT(Replay("zip_directory", FuzzZipDirectory), 0); }
+
+TEST(FuzzReplay, SheetXmlInputs) { EXPECT_GT(Replay("sheet_xml", FuzzSheetXml), 0); }
+
+TEST(FuzzReplay, CsvTableInputs) { EXPECT_GT(Replay("csv_table", FuzzCsvTable), 0); }
 
 }  // namespace

@@ -12,6 +12,10 @@
 #include "engine/name_list.h"
 #include "engine/prize_rounds.h"
 #include "engine/prizes.h"
+#include "engine/csv_table.h"
+#include "engine/roster.h"
+#include "engine/xlsx_sheet.h"
+#include "engine/zip_directory.h"
 #include "runtime/numbers.h"
 #include "runtime/unicode_text.h"
 #include "tests/name_rules.h"
@@ -282,6 +286,85 @@ void CheckPrizeProgress(const std::string& bytes) {
     }
 }
 
+// ---- Rosters ----
+
+// What every table reader promises: within the limits, and no row ends in
+// an empty cell (rows end at their last value).
+void CheckTable(const CellTable& table) {
+    FUZZ_CHECK(table.rows.size() <= kRosterRowLimit);
+    for (const std::vector<std::string>& cells : table.rows) {
+        FUZZ_CHECK(cells.size() <= kRosterColumnLimit);
+        FUZZ_CHECK(cells.empty() || !cells.back().empty());
+    }
+}
+
+// The name file made of a table by the default columns: one line a person,
+// at most three fields, nothing in a field that could split it.
+void CheckRosterFile(const CellTable& table) {
+    const RosterColumns columns = GuessRosterColumns(table);
+    const RosterPlan plan = PlanRoster(table, columns);
+    const std::string bytes = RosterFileBytes(table, columns, plan);
+    if (plan.rows.empty()) {
+        FUZZ_CHECK(bytes.empty());
+        return;
+    }
+    FUZZ_CHECK(bytes.compare(0, 3, "\xEF\xBB\xBF") == 0);
+    std::size_t lines = 1;
+    std::size_t tabs = 0;
+    for (std::size_t i = 3; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        // Every line starts with a name: an empty one would be drawn.
+        if (i == 3 || bytes[i - 1] == '\n') FUZZ_CHECK(c != '\r' && c != '\t' && c != ' ');
+        if (c == '\r') {
+            FUZZ_CHECK(i + 1 < bytes.size() && bytes[i + 1] == '\n');
+            ++i;
+            ++lines;
+            tabs = 0;
+        } else {
+            FUZZ_CHECK(c != '\n');
+            if (c == '\t') FUZZ_CHECK(++tabs <= 2);
+        }
+    }
+    FUZZ_CHECK(lines == plan.rows.size());
+    std::u16string units;
+    FUZZ_CHECK(DecodeStrictUtf8(bytes.data() + 3, bytes.size() - 3, units));
+    FUZZ_CHECK(plan.rows.size() + plan.emptyRows + plan.duplicateRows <= table.rows.size());
+}
+
+std::string WriteCsv(const CellTable& table, char separator) {
+    std::string text;
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        if (r > 0) text += "\r\n";
+        for (std::size_t c = 0; c < table.rows[r].size(); ++c) {
+            if (c > 0) text += separator;
+            const std::string& cell = table.rows[r][c];
+            if (cell.find_first_of(std::string{separator, '"', '\r', '\n'}) == std::string::npos) {
+                text += cell;
+                continue;
+            }
+            text += '"';
+            for (char ch : cell) text += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+            text += '"';
+        }
+    }
+    return text;
+}
+
+// Bytes as Latin-1: the fuzzer needs some decoder, not GBK's tables.
+std::string Latin1ToUtf8(const std::string& bytes) {
+    std::string out;
+    for (char c : bytes) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | b >> 6);
+            out += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 int FuzzPrizesIni(const uint8_t* data, std::size_t size) {
@@ -291,6 +374,73 @@ int FuzzPrizesIni(const uint8_t* data, std::size_t size) {
 
 int FuzzPrizeProgress(const uint8_t* data, std::size_t size) {
     CheckPrizeProgress(std::string(reinterpret_cast<const char*>(data), size));
+    return 0;
+}
+
+int FuzzZipDirectory(const uint8_t* data, std::size_t size) {
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    std::vector<ZipEntry> entries;
+    const ZipStatus status = ReadZipDirectory(bytes, entries);
+    FUZZ_CHECK(status == ZipStatus::Ok || entries.empty());
+    FUZZ_CHECK(entries.size() <= kZipEntryLimit);
+    const std::size_t limit = 1 << 20;
+    for (std::size_t i = 0; i < entries.size() && i < 50; ++i) {
+        std::string out = "stale";
+        const ZipStatus inflated = InflateZipEntry(bytes, entries[i], limit, out);
+        if (inflated == ZipStatus::Ok) {
+            FUZZ_CHECK(out.size() == entries[i].size && out.size() <= limit);
+        } else {
+            FUZZ_CHECK(out.empty());
+        }
+    }
+    XlsxBook book;
+    if (OpenXlsxBook(bytes, book) != TableStatus::Ok) return 0;
+    FUZZ_CHECK(!book.sheetNames.empty() && book.sheetNames.size() == book.sheetParts.size());
+    for (std::size_t sheet = 0; sheet < book.sheetParts.size() && sheet < 8; ++sheet) {
+        CellTable table;
+        if (ReadXlsxSheet(book, sheet, table) == TableStatus::Ok) CheckTable(table);
+        else FUZZ_CHECK(table.rows.empty());
+    }
+    return 0;
+}
+
+int FuzzSheetXml(const uint8_t* data, std::size_t size) {
+    const std::string_view xml(reinterpret_cast<const char*>(data), size);
+    std::vector<std::string> shared;
+    ParseSharedStrings(xml, shared);
+    std::vector<bool> dateStyles;
+    ParseDateStyles(xml, dateStyles);
+    std::vector<WorkbookSheet> sheets;
+    bool date1904 = false;
+    ParseWorkbookXml(xml, sheets, date1904);
+    ParseRelationships(xml);
+    SheetContext context;
+    context.sharedStrings = &shared;
+    context.dateStyles = &dateStyles;
+    context.date1904 = date1904;
+    CellTable table;
+    if (ParseSheetXml(xml, context, table) == TableStatus::Ok) {
+        CheckTable(table);
+        CheckRosterFile(table);
+    }
+    return 0;
+}
+
+int FuzzCsvTable(const uint8_t* data, std::size_t size) {
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    const std::string text = DecodeRosterText(bytes, Latin1ToUtf8);
+    const char separator = DetectCsvSeparator(text);
+    FUZZ_CHECK(separator == ',' || separator == ';' || separator == '\t');
+    CellTable table;
+    if (ReadCsvTable(text, separator, table) != TableStatus::Ok) {
+        FUZZ_CHECK(table.rows.empty());
+        return 0;
+    }
+    CheckTable(table);
+    CellTable again;
+    FUZZ_CHECK(ReadCsvTable(WriteCsv(table, separator), separator, again) == TableStatus::Ok);
+    FUZZ_CHECK(again.rows == table.rows);
+    CheckRosterFile(table);
     return 0;
 }
 

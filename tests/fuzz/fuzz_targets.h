@@ -20,3 +20,14 @@ int FuzzPrizesIni(const uint8_t* data, std::size_t size);
 // The prize progress file: what is read writes back and reads the same; the
 // batches then drawn from it never give anyone a prize they may not win.
 int FuzzPrizeProgress(const uint8_t* data, std::size_t size);
+// A zip archive: its directory, every entry inflated under a small limit, and
+// the whole of it opened as a workbook with each sheet read.
+int FuzzZipDirectory(const uint8_t* data, std::size_t size);
+
+// The same bytes as each XML part of a workbook: shared strings, styles,
+// workbook, relationships and a sheet that uses those strings and styles.
+int FuzzSheetXml(const uint8_t* data, std::size_t size);
+
+// Roster text: decoding, the separator, the fields (which must read back the
+// same after writing them out again) and the name file made of them.
+int FuzzCsvTable(const uint8_t* data, std::size_t size);

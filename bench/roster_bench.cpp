@@ -1,0 +1,150 @@
+// Roster import figures, native: a workbook and a CSV file to the preview
+// model (table, default columns, plan, summary), each beside a floor measured
+// in the same run. Best of a few rounds; the machines here are noisy.
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/roster.h"
+#include "tests/support/zip_writer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+template <typename Work>
+double BestMilliseconds(int rounds, Work work) {
+    double best = 1e30;
+    for (int i = 0; i < rounds; ++i) {
+        const Clock::time_point begin = Clock::now();
+        work();
+        best = std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
+    }
+    return best;
+}
+
+void PrintFigure(const char* figure, double value, double baseline, double ratioLimit, double msLimit) {
+    const double ratio = value / baseline;
+    const bool met = ratio <= ratioLimit && (msLimit <= 0 || value < msLimit);
+    char target[40];
+    if (msLimit > 0) std::snprintf(target, sizeof target, "<= %.0fx, < %.0f ms", ratioLimit, msLimit);
+    else std::snprintf(target, sizeof target, "<= %.0fx", ratioLimit);
+    std::printf("%-46s %10.2f ms    baseline %10.2f  ratio %7.2f  target %-22s %s\n", figure, value, baseline, ratio,
+                target, met ? "ok" : "MISSED");
+    std::fflush(stdout);
+}
+
+const char* const kSurnames[] = {u8"张", u8"王", u8"李", u8"赵", u8"刘", u8"陈", u8"杨", u8"黄"};
+const char* const kGiven[] = {u8"伟", u8"芳", u8"娜", u8"敏", u8"静", u8"强", u8"磊", u8"洋", u8"艳", u8"军"};
+
+std::string NameOf(int i) { return std::string(kSurnames[i % 8]) + kGiven[i / 8 % 10] + kGiven[i / 80 % 10]; }
+std::string ClassOf(int i) { return u8"三年" + std::to_string(i % 12 + 1) + u8"班"; }
+
+// 10,000 people as Excel writes them: names and classes in the shared
+// string table, numbers as numbers.
+struct BenchWorkbook {
+    std::string archive;
+    std::string sheetPacked, stringsPacked;
+    std::size_t sheetSize = 0, stringsSize = 0;
+};
+
+BenchWorkbook MakeWorkbook(int people) {
+    std::vector<std::string> shared{u8"姓名", u8"学号", u8"班级"};
+    for (int i = 0; i < people; ++i) shared.push_back(NameOf(i));  // distinct enough: most names differ
+    const std::size_t classes = shared.size();
+    for (int i = 0; i < 12; ++i) shared.push_back(ClassOf(i));
+    std::string sheet = "<sheetData>" + SheetRow(1, {"<c r=\"A1\" t=\"s\"><v>0</v></c>", "<c r=\"B1\" t=\"s\"><v>1</v></c>",
+                                                       "<c r=\"C1\" t=\"s\"><v>2</v></c>"});
+    for (int i = 0; i < people; ++i) {
+        const std::string row = std::to_string(i + 2);
+        sheet += SheetRow(i + 2, {"<c r=\"A" + row + "\" t=\"s\"><v>" + std::to_string(3 + i) + "</v></c>",
+                                  "<c r=\"B" + row + "\"><v>" + std::to_string(2023000 + i) + "</v></c>",
+                                  "<c r=\"C" + row + "\" t=\"s\"><v>" + std::to_string(classes + i % 12) + "</v></c>"});
+    }
+    sheet += "</sheetData>";
+    BenchWorkbook book;
+    book.archive = WriteXlsx({{u8"名单", sheet}}, shared);
+    // The floor inflates the same parts as they sit in the archive.
+    std::vector<ZipEntry> entries;
+    ReadZipDirectory(book.archive, entries);
+    for (const ZipEntry& entry : entries) {
+        const std::size_t data = entry.headerOffset + 30 + entry.name.size();
+        const std::string packed = book.archive.substr(data, entry.packedSize);
+        if (entry.name == "xl/worksheets/sheet1.xml") book.sheetPacked = packed, book.sheetSize = entry.size;
+        if (entry.name == "xl/sharedStrings.xml") book.stringsPacked = packed, book.stringsSize = entry.size;
+    }
+    return book;
+}
+
+std::size_t InflateAlone(const std::string& packed, std::size_t size) {
+    std::string out(size, '\0');
+    z_stream stream{};
+    inflateInit2(&stream, -MAX_WBITS);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+    stream.avail_in = static_cast<uInt>(packed.size());
+    stream.next_out = reinterpret_cast<Bytef*>(&out[0]);
+    stream.avail_out = static_cast<uInt>(out.size());
+    inflate(&stream, Z_FINISH);
+    inflateEnd(&stream);
+    return stream.total_out;
+}
+
+std::size_t PreviewPeople(const std::string& path, std::string bytes) {
+    const RosterSource source = OpenRosterFile(path, std::move(bytes), nullptr);
+    const RosterPlan plan = PlanRoster(source.table, GuessRosterColumns(source.table));
+    return RosterSummary(plan).size() + plan.rows.size();
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    std::string bytes(static_cast<std::size_t>(file.tellg()), '\0');
+    file.seekg(0);
+    file.read(&bytes[0], static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    volatile std::size_t sink = 0;
+
+    const BenchWorkbook book = MakeWorkbook(10000);
+    const double floor = BestMilliseconds(rounds, [&] {
+        sink = sink + InflateAlone(book.sheetPacked, book.sheetSize) + InflateAlone(book.stringsPacked, book.stringsSize);
+    });
+    const double workbook = BestMilliseconds(rounds, [&] { sink = sink + PreviewPeople("bench.xlsx", book.archive); });
+    std::printf("  workbook: %zu bytes, sheet %zu and strings %zu bytes inflated\n", book.archive.size(), book.sheetSize,
+                book.stringsSize);
+    PrintFigure("10,000-row .xlsx to the preview model", workbook, floor, 3, 300);
+
+    // 100,000 rows of UTF-8 CSV in a file, read whole each round.
+    std::string csv = "\xEF\xBB\xBF" + std::string(u8"姓名,学号,班级\r\n");
+    for (int i = 0; i < 100000; ++i) csv += NameOf(i) + "," + std::to_string(2023000 + i) + "," + ClassOf(i) + "\r\n";
+    const std::string path = (std::filesystem::temp_directory_path() / "tobrix_roster_bench.csv").string();
+    std::ofstream(path, std::ios::binary) << csv;
+    const double lines = BestMilliseconds(rounds, [&] {
+        const std::string text = ReadFile(path);
+        std::vector<std::string_view> split;
+        for (std::size_t at = 0; at < text.size();) {
+            std::size_t end = text.find('\n', at);
+            if (end == std::string::npos) end = text.size();
+            split.push_back(std::string_view(text).substr(at, end - at));
+            at = end + 1;
+        }
+        sink = sink + split.size();
+    });
+    const double table = BestMilliseconds(rounds, [&] { sink = sink + PreviewPeople(path, ReadFile(path)); });
+    std::filesystem::remove(path);
+    std::printf("  CSV: %zu bytes\n", csv.size());
+    PrintFigure("100,000-row .csv to the preview model", table, lines, 3, 0);
+    return 0;
+}

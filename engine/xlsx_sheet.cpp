@@ -1,0 +1,477 @@
+#include "engine/xlsx_sheet.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/xml_tokens.h"
+
+namespace {
+
+// Cells that merged ranges may fill in all: a column of 200,000 rows beside
+// a few more, far beyond any roster, yet bounded against overlapping ranges.
+const std::size_t kMergeFillLimit = 1000000;
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// "B12" to column 1 and row 11; false when it is no cell reference.
+bool ParseCellReference(std::string_view ref, std::size_t& column, std::size_t& row) {
+    std::size_t at = 0;
+    std::size_t letters = 0;
+    column = 0;
+    while (at < ref.size() && ((ref[at] >= 'A' && ref[at] <= 'Z') || (ref[at] >= 'a' && ref[at] <= 'z'))) {
+        if (++letters > 3) return false;
+        column = column * 26 + static_cast<std::size_t>((ref[at] | 0x20) - 'a' + 1);
+        ++at;
+    }
+    if (letters == 0 || at == ref.size() || at + 7 < ref.size()) return false;
+    row = 0;
+    for (; at < ref.size(); ++at) {
+        if (!IsDigit(ref[at])) return false;
+        row = row * 10 + static_cast<std::size_t>(ref[at] - '0');
+    }
+    if (row == 0) return false;
+    --column;
+    --row;
+    return true;
+}
+
+bool ParseIndex(std::string_view text, std::size_t& value) {
+    if (text.empty() || text.size() > 9) return false;
+    value = 0;
+    for (char c : text) {
+        if (!IsDigit(c)) return false;
+        value = value * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return true;
+}
+
+// Days since 1970-01-01 to a civil date (proleptic Gregorian).
+void CivilFromDays(long days, long& year, unsigned& month, unsigned& day) {
+    days += 719468;
+    const long era = (days >= 0 ? days : days - 146096) / 146097;
+    const unsigned dayOfEra = static_cast<unsigned>(days - era * 146097);
+    const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const unsigned shifted = (5 * dayOfYear + 2) / 153;
+    day = dayOfYear - (153 * shifted + 2) / 5 + 1;
+    month = shifted < 10 ? shifted + 3 : shifted - 9;
+    year = static_cast<long>(yearOfEra) + era * 400 + (month <= 2);
+}
+
+std::string FormatDate(double serial, bool date1904) {
+    // 1900 system: serial 1 is 1900-01-01 and 60 the 29 February 1900 that
+    // Excel counts although it never was.
+    long days = static_cast<long>(std::floor(serial));
+    long seconds = std::lround((serial - std::floor(serial)) * 86400.0);
+    if (seconds >= 86400) {
+        seconds -= 86400;
+        ++days;
+    }
+    long year;
+    unsigned month, day;
+    char text[40];
+    if (date1904) {
+        CivilFromDays(days - 24107, year, month, day);  // 1904-01-01 is day 0
+    } else if (days == 60) {
+        year = 1900, month = 2, day = 29;
+    } else {
+        CivilFromDays(days - (days > 60 ? 25569 : 25568), year, month, day);
+    }
+    int length = std::snprintf(text, sizeof text, "%04ld-%02u-%02u", year, month, day);
+    if (seconds != 0) {
+        length += std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length), " %02ld:%02ld",
+                                seconds / 3600, seconds / 60 % 60);
+        if (seconds % 60 != 0) std::snprintf(text + length, sizeof text - static_cast<std::size_t>(length), ":%02ld", seconds % 60);
+    }
+    return text;
+}
+
+// Whether a format code shows a date or time: y, m with d, d, h or s outside
+// quoted text, escapes and [colour] brackets ([h] and [mm] count).
+bool IsDateFormatCode(std::string_view code) {
+    bool date = false;
+    for (std::size_t i = 0; i < code.size(); ++i) {
+        const char c = static_cast<char>(code[i] | 0x20);
+        if (code[i] == '"') {
+            const std::size_t end = code.find('"', i + 1);
+            if (end == std::string_view::npos) break;
+            i = end;
+        } else if (code[i] == '\\' || code[i] == '_' || code[i] == '*') {
+            ++i;
+        } else if (code[i] == '[') {
+            const std::size_t end = code.find(']', i + 1);
+            if (end == std::string_view::npos) break;
+            const char inside = i + 1 < end ? static_cast<char>(code[i + 1] | 0x20) : 0;
+            if (inside == 'h' || inside == 'm' || inside == 's') date = true;
+            i = end;
+        } else if (c == 'y' || c == 'd' || c == 'h' || c == 's') {
+            date = true;
+        } else if (code[i] == '0' || code[i] == '#' || code[i] == '?') {
+            if (!date) return false;  // a number format with a unit written after it
+        }
+    }
+    return date;
+}
+
+// Built-in formats that show dates or times, including the East Asian ones
+// (27-36, 50-58) that Chinese Excel writes.
+bool IsDateFormatId(std::size_t id) {
+    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) || (id >= 50 && id <= 58);
+}
+
+// Collects the text of the <t> elements inside the current element until its
+// close, leaving out phonetic runs (<rPh>); the reader stands after the open tag.
+bool CollectText(XmlReader& reader, std::string_view element, std::string& text) {
+    int phonetic = 0;
+    bool inText = false;
+    for (;;) {
+        const XmlToken token = NextXmlToken(reader);
+        switch (token.kind) {
+        case XmlKind::End:
+        case XmlKind::Error:
+            return false;
+        case XmlKind::Open:
+            if (token.name == "rPh" && !token.selfClosing) ++phonetic;
+            if (token.name == "t" && !token.selfClosing) inText = true;
+            break;
+        case XmlKind::Close:
+            if (token.name == "rPh" && phonetic > 0) --phonetic;
+            else if (token.name == "t") inText = false;
+            else if (token.name == element) return true;
+            break;
+        case XmlKind::Text:
+            if (inText && phonetic == 0) AppendXmlTokenText(token, text);
+            break;
+        }
+    }
+}
+
+std::string DirectoryOf(const std::string& part) {
+    const std::size_t slash = part.rfind('/');
+    return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+}
+
+// A relationship target against the folder of the part that names it.
+std::string ResolveTarget(const std::string& base, const std::string& target) {
+    std::string path = !target.empty() && target[0] == '/' ? target.substr(1) : base + target;
+    // Fold "x/../" away; targets such as "../worksheets/sheet1.xml" occur.
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t slash = path.find('/', start);
+        const std::string piece = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        if (piece == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!piece.empty() && piece != ".") {
+            parts.push_back(piece);
+        }
+        if (slash == std::string::npos) break;
+        start = slash + 1;
+    }
+    std::string resolved;
+    for (const std::string& piece : parts) resolved += (resolved.empty() ? "" : "/") + piece;
+    return resolved;
+}
+
+std::string RelationshipsPartOf(const std::string& part) {
+    const std::size_t slash = part.rfind('/');
+    return slash == std::string::npos ? "_rels/" + part + ".rels"
+                                      : part.substr(0, slash + 1) + "_rels/" + part.substr(slash + 1) + ".rels";
+}
+
+TableStatus FromZip(ZipStatus status) {
+    switch (status) {
+    case ZipStatus::Ok: return TableStatus::Ok;
+    case ZipStatus::NotZip: return TableStatus::NotWorkbook;
+    case ZipStatus::Damaged: return TableStatus::Damaged;
+    case ZipStatus::Unsupported: return TableStatus::NotWorkbook;
+    case ZipStatus::TooLarge: return TableStatus::PartTooLarge;
+    }
+    return TableStatus::Damaged;
+}
+
+// A part's text; a part that is not there is empty text and Ok when optional.
+TableStatus ReadPart(const XlsxBook& book, const std::string& name, bool optional, std::string& text) {
+    text.clear();
+    const ZipEntry* entry = FindZipEntry(book.entries, name);
+    if (!entry) return optional ? TableStatus::Ok : TableStatus::NotWorkbook;
+    return FromZip(InflateZipEntry(book.archive, *entry, kRosterPartLimit, text));
+}
+
+}  // namespace
+
+std::string FormatCellNumber(const std::string& value, bool dateStyle, bool date1904) {
+    if (value.empty() || value.size() > 64) return value;
+    // Most numbers in a roster are whole and written as they are shown; the
+    // conversions below cost a third of reading such a sheet.
+    if (!dateStyle && value.size() <= 15 && (value[0] != '0' || value.size() == 1) &&
+        std::all_of(value.begin(), value.end(), IsDigit))
+        return value;
+    for (char c : value)
+        if (!(IsDigit(c) || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) return value;
+    char* end = nullptr;
+    const double number = std::strtod(value.c_str(), &end);
+    if (end != value.c_str() + value.size() || !std::isfinite(number)) return value;
+    if (dateStyle && number >= 1 && number < 2958466) return FormatDate(number, date1904);
+    char text[40];
+    if (std::fabs(number) < 1e15 && number == std::floor(number)) {
+        std::snprintf(text, sizeof text, "%.0f", number == 0 ? 0.0 : number);
+    } else {
+        std::snprintf(text, sizeof text, "%.15g", number);
+        for (char* c = text; *c; ++c)
+            if (*c == 'e') *c = 'E';
+    }
+    return text;
+}
+
+void ParseWorkbookXml(std::string_view xml, std::vector<WorkbookSheet>& sheets, bool& date1904) {
+    sheets.clear();
+    date1904 = false;
+    XmlReader reader{xml};
+    std::string value;
+    for (XmlToken token = NextXmlToken(reader); token.kind != XmlKind::End && token.kind != XmlKind::Error;
+         token = NextXmlToken(reader)) {
+        if (token.kind != XmlKind::Open) continue;
+        if (token.name == "workbookPr" && FindXmlAttribute(token.attributes, "date1904", value)) {
+            date1904 = value == "1" || value == "true";
+        } else if (token.name == "sheet") {
+            WorkbookSheet sheet;
+            FindXmlAttribute(token.attributes, "name", sheet.name);
+            FindXmlAttribute(token.attributes, "id", sheet.relationId);  // r:id
+            sheets.push_back(std::move(sheet));
+        }
+    }
+}
+
+std::map<std::string, std::string> ParseRelationships(std::string_view xml) {
+    std::map<std::string, std::string> targets;
+    XmlReader reader{xml};
+    std::string id, target;
+    for (XmlToken token = NextXmlToken(reader); token.kind != XmlKind::End && token.kind != XmlKind::Error;
+         token = NextXmlToken(reader)) {
+        if (token.kind == XmlKind::Open && token.name == "Relationship" && FindXmlAttribute(token.attributes, "Id", id) &&
+            FindXmlAttribute(token.attributes, "Target", target))
+            targets.emplace(id, target);
+    }
+    return targets;
+}
+
+void ParseSharedStrings(std::string_view xml, std::vector<std::string>& strings) {
+    strings.clear();
+    XmlReader reader{xml};
+    for (XmlToken token = NextXmlToken(reader); token.kind != XmlKind::End && token.kind != XmlKind::Error;
+         token = NextXmlToken(reader)) {
+        if (token.kind != XmlKind::Open || token.name != "si") continue;
+        strings.emplace_back();
+        if (!token.selfClosing && !CollectText(reader, "si", strings.back())) return;
+    }
+}
+
+void ParseDateStyles(std::string_view xml, std::vector<bool>& dateStyles) {
+    dateStyles.clear();
+    std::map<std::size_t, bool> customDates;
+    XmlReader reader{xml};
+    bool inCellStyles = false;
+    std::string value;
+    for (XmlToken token = NextXmlToken(reader); token.kind != XmlKind::End && token.kind != XmlKind::Error;
+         token = NextXmlToken(reader)) {
+        if (token.kind == XmlKind::Close && token.name == "cellXfs") inCellStyles = false;
+        if (token.kind != XmlKind::Open) continue;
+        std::size_t id = 0;
+        if (token.name == "numFmt" && FindXmlAttribute(token.attributes, "numFmtId", value) && ParseIndex(value, id) &&
+            FindXmlAttribute(token.attributes, "formatCode", value)) {
+            customDates[id] = IsDateFormatCode(value);
+        } else if (token.name == "cellXfs") {
+            inCellStyles = !token.selfClosing;
+        } else if (token.name == "xf" && inCellStyles) {
+            bool date = false;
+            if (FindXmlAttribute(token.attributes, "numFmtId", value) && ParseIndex(value, id)) {
+                const auto custom = customDates.find(id);
+                date = custom != customDates.end() ? custom->second : IsDateFormatId(id);
+            }
+            dateStyles.push_back(date);
+        }
+    }
+}
+
+TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, CellTable& table) {
+    table.rows.clear();
+    XmlReader reader{xml};
+    std::string value, attribute;
+    std::string_view raw, type;
+    std::vector<std::string> merges;
+    std::size_t row = 0, nextRow = 0, column = 0, nextColumn = 0;
+    bool dateStyle = false;
+    bool inCell = false, inValue = false;
+    for (;;) {
+        const XmlToken token = NextXmlToken(reader);
+        if (token.kind == XmlKind::End) break;
+        if (token.kind == XmlKind::Error) return TableStatus::Damaged;
+        if (token.kind == XmlKind::Text) {
+            if (inValue) AppendXmlTokenText(token, value);
+            continue;
+        }
+        if (token.kind == XmlKind::Close) {
+            if (token.name == "v") inValue = false;
+            if (token.name != "c" || !inCell) continue;
+            inCell = false;
+        } else if (token.name == "c") {
+            // One pass over the attributes: this runs for every cell.
+            std::string_view reference, style, name;
+            type = "n";
+            for (std::size_t at = 0; NextRawXmlAttribute(token.attributes, at, name, raw);) {
+                if (name == "r") reference = raw;
+                else if (name == "t") type = raw;
+                else if (name == "s") style = raw;
+            }
+            std::size_t refRow = 0;
+            if (!reference.empty() && ParseCellReference(reference, column, refRow)) {
+                row = refRow;
+                nextRow = row + 1;
+            } else {
+                column = nextColumn;
+            }
+            nextColumn = column + 1;
+            std::size_t styleIndex = 0;
+            dateStyle = context.dateStyles && !style.empty() && ParseIndex(style, styleIndex) &&
+                        styleIndex < context.dateStyles->size() && (*context.dateStyles)[styleIndex];
+            value.clear();
+            inCell = !token.selfClosing;
+            inValue = false;
+            continue;
+        } else if (token.name == "v") {
+            inValue = inCell && !token.selfClosing;
+            continue;
+        } else if (token.name == "row") {
+            std::size_t number = 0;
+            row = FindRawXmlAttribute(token.attributes, "r", raw) && ParseIndex(raw, number) && number > 0
+                      ? number - 1
+                      : nextRow;
+            nextRow = row + 1;
+            nextColumn = 0;
+            continue;
+        } else if (token.name == "is" && inCell) {
+            if (!token.selfClosing && !CollectText(reader, "is", value)) return TableStatus::Damaged;
+            continue;
+        } else if (token.name == "mergeCell") {
+            if (FindXmlAttribute(token.attributes, "ref", attribute)) merges.push_back(attribute);
+            continue;
+        } else {
+            continue;
+        }
+
+        // The end of a cell: its value as text.
+        if (value.empty()) continue;
+        if (row >= kRosterRowLimit) return TableStatus::TooManyRows;
+        if (column >= kRosterColumnLimit) return TableStatus::TooManyColumns;
+        if (type == "s") {
+            std::size_t index = 0;
+            if (!ParseIndex(value, index) || !context.sharedStrings || index >= context.sharedStrings->size())
+                return TableStatus::Damaged;
+            SetCell(table, row, column, (*context.sharedStrings)[index]);
+        } else if (type == "n") {
+            SetCell(table, row, column, FormatCellNumber(value, dateStyle, context.date1904));
+        } else if (type == "b") {
+            SetCell(table, row, column, value == "0" ? "FALSE" : "TRUE");
+        } else if (type == "d") {
+            SetCell(table, row, column, value.substr(0, value.find('T')));
+        } else {
+            SetCell(table, row, column, value);  // inlineStr, str (a formula's text), e (an error such as #N/A)
+        }
+    }
+
+    // A merged range shows its first cell across all of it; each row it spans
+    // gets that value (a class written once beside a block of pupils). Ranges
+    // may overlap, so their cost is bounded as a whole.
+    std::size_t width = 0;
+    for (const std::vector<std::string>& cells : table.rows) width = std::max(width, cells.size());
+    std::size_t budget = kMergeFillLimit;
+    for (const std::string& merge : merges) {
+        const std::size_t colon = merge.find(':');
+        std::size_t firstColumn, firstRow, lastColumn, lastRow;
+        if (colon == std::string::npos || !ParseCellReference(std::string_view(merge).substr(0, colon), firstColumn, firstRow) ||
+            !ParseCellReference(std::string_view(merge).substr(colon + 1), lastColumn, lastRow) ||
+            lastColumn < firstColumn || lastRow < firstRow)
+            continue;
+        const std::string origin = CellAt(table, firstRow, firstColumn);
+        if (origin.empty()) continue;
+        // Only as far as the table reaches: a range down to row 1048576 adds nothing.
+        lastRow = std::min(lastRow, table.rows.size() - 1);
+        lastColumn = std::min(lastColumn, width - 1);
+        if (lastRow < firstRow || lastColumn < firstColumn) continue;
+        const std::size_t cells = (lastRow - firstRow + 1) * (lastColumn - firstColumn + 1);
+        if (cells > budget) return TableStatus::TooManyColumns;
+        budget -= cells;
+        for (std::size_t r = firstRow; r <= lastRow; ++r)
+            for (std::size_t c = firstColumn; c <= lastColumn; ++c)
+                if (CellAt(table, r, c).empty()) SetCell(table, r, c, origin);
+    }
+    return TableStatus::Ok;
+}
+
+TableStatus OpenXlsxBook(std::string archive, XlsxBook& book) {
+    book = XlsxBook();
+    book.archive = std::move(archive);
+    const TableStatus zip = FromZip(ReadZipDirectory(book.archive, book.entries));
+    if (zip != TableStatus::Ok) return zip;
+
+    std::string text;
+    // The workbook part is named by the package's relationships; Excel's is xl/workbook.xml.
+    TableStatus status = ReadPart(book, "_rels/.rels", true, text);
+    if (status != TableStatus::Ok) return status;
+    std::string workbookPart = "xl/workbook.xml";
+    for (const auto& relation : ParseRelationships(text))
+        if (FindZipEntry(book.entries, ResolveTarget("", relation.second)) &&
+            relation.second.find("workbook") != std::string::npos)
+            workbookPart = ResolveTarget("", relation.second);
+    status = ReadPart(book, workbookPart, false, text);
+    if (status != TableStatus::Ok) return status;
+    std::vector<WorkbookSheet> sheets;
+    ParseWorkbookXml(text, sheets, book.date1904);
+
+    const std::string base = DirectoryOf(workbookPart);
+    status = ReadPart(book, RelationshipsPartOf(workbookPart), false, text);
+    if (status != TableStatus::Ok) return status;
+    const std::map<std::string, std::string> targets = ParseRelationships(text);
+    for (const WorkbookSheet& sheet : sheets) {
+        const auto target = targets.find(sheet.relationId);
+        // Chart sheets and dialog sheets have no cells; they are not offered.
+        if (target == targets.end() || target->second.find("worksheets/") == std::string::npos) continue;
+        const std::string part = ResolveTarget(base, target->second);
+        if (!FindZipEntry(book.entries, part)) continue;
+        book.sheetNames.push_back(sheet.name);
+        book.sheetParts.push_back(part);
+    }
+    if (book.sheetParts.empty()) return TableStatus::NoSheet;
+
+    for (const auto& relation : targets) {
+        const std::string part = ResolveTarget(base, relation.second);
+        if (relation.second.find("sharedStrings") != std::string::npos) {
+            status = ReadPart(book, part, true, text);
+            if (status != TableStatus::Ok) return status;
+            ParseSharedStrings(text, book.sharedStrings);
+        } else if (relation.second.find("styles") != std::string::npos) {
+            status = ReadPart(book, part, true, text);
+            if (status != TableStatus::Ok) return status;
+            ParseDateStyles(text, book.dateStyles);
+        }
+    }
+    return TableStatus::Ok;
+}
+
+TableStatus ReadXlsxSheet(const XlsxBook& book, std::size_t sheet, CellTable& table) {
+    table.rows.clear();
+    if (sheet >= book.sheetParts.size()) return TableStatus::NoSheet;
+    std::string xml;
+    const TableStatus status = ReadPart(book, book.sheetParts[sheet], false, xml);
+    if (status != TableStatus::Ok) return status == TableStatus::NotWorkbook ? TableStatus::Damaged : status;
+    SheetContext context;
+    context.sharedStrings = &book.sharedStrings;
+    context.dateStyles = &book.dateStyles;
+    context.date1904 = book.date1904;
+    const TableStatus parsed = ParseSheetXml(xml, context, table);
+    if (parsed != TableStatus::Ok) table.rows.clear();
+    return parsed;
+}

@@ -1,0 +1,208 @@
+#include "engine/xlsx_sheet.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/xml_tokens.h"
+#include "tests/support/zip_writer.h"
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// The token stream as text: <name attributes>, </name>, "text", [cdata], !error.
+std::string Tokens(const std::string& xml) {
+    XmlReader reader{xml};
+    std::string out;
+    for (;;) {
+        const XmlToken token = NextXmlToken(reader);
+        switch (token.kind) {
+        case XmlKind::End: return out;
+        case XmlKind::Error: return out + "!";
+        case XmlKind::Open:
+            out += "<" + std::string(token.name) + (token.attributes.empty() ? "" : "|" + std::string(token.attributes)) +
+                   (token.selfClosing ? "/>" : ">");
+            break;
+        case XmlKind::Close: out += "</" + std::string(token.name) + ">"; break;
+        case XmlKind::Text:
+            out += (token.cdata ? "[" : "\"");
+            AppendXmlTokenText(token, out);
+            out += (token.cdata ? "]" : "\"");
+            break;
+        }
+    }
+}
+
+TEST(XmlTokens, TokenStreams) {
+    const struct {
+        const char* xml;
+        const char* tokens;
+    } cases[] = {
+        {"<?xml version=\"1.0\"?><a x=\"1\">t</a>", "<a| x=\"1\">\"t\"</a>"},
+        {"<x:c r='A1'/><c/>", "<c| r='A1'/><c/>"},
+        {"<a><!-- <b> --><![CDATA[<&amp;>]]></a>", "<a>[<&amp;>]</a>"},
+        {"<!DOCTYPE a [<!ENTITY e \"x>\">]><a>&e;</a>", "<a>\"&e;\"</a>"},
+        {"<a t=\"x>y\">", "<a| t=\"x>y\">"},
+        {"<a>1 &lt; 2 &amp;&amp; &quot;&apos;&gt;</a>", "<a>\"1 < 2 && \"'>\"</a>"},
+        {"<a>&#24352;&#x4F1F;&#X41;</a>", "<a>\"\xE5\xBC\xA0\xE4\xBC\x9F" "A\"</a>"},
+        // References to nothing, or too long to be one, stay as written.
+        {"<a>&#0;&#xD800;&#x110000;&nbsp;& ;&#99999999999;</a>", "<a>\"&#0;&#xD800;&#x110000;&nbsp;& ;&#99999999999;\"</a>"},
+        {"<a", "!"},
+        {"<a><!-- never ends", "<a>!"},
+        {"<a><![CDATA[never", "<a>!"},
+        {"text only", "\"text only\""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Tokens(c.xml), c.tokens) << c.xml;
+}
+
+TEST(XmlTokens, Attributes) {
+    std::string value;
+    EXPECT_TRUE(FindXmlAttribute(" r=\"B2\" t = 's' s=\"3\"", "t", value));
+    EXPECT_EQ(value, "s");
+    EXPECT_TRUE(FindXmlAttribute(" r:id=\"rId7\" name=\"&lt;1&gt;\"", "id", value));
+    EXPECT_EQ(value, "rId7");
+    EXPECT_TRUE(FindXmlAttribute(" r:id=\"rId7\" name=\"&lt;1&gt;\"", "name", value));
+    EXPECT_EQ(value, "<1>");
+    EXPECT_FALSE(FindXmlAttribute(" tt=\"1\" = \"2\" broken", "t", value));
+    EXPECT_FALSE(FindXmlAttribute(" t=", "t", value));
+}
+
+TEST(XlsxSheet, NumberTexts) {
+    const struct {
+        const char* value;
+        bool date;
+        bool date1904;
+        const char* shown;
+    } cases[] = {
+        {"2023017", false, false, "2023017"},
+        {"2.023017E6", false, false, "2023017"},
+        {"-0", false, false, "0"},
+        {"0.1", false, false, "0.1"},
+        {"0.30000000000000004", false, false, "0.3"},
+        {"123456789012345678", false, false, "1.23456789012346E+17"},
+        {"abc", false, false, "abc"},
+        {"1e999", false, false, "1e999"},
+        {"45292", true, false, "2024-01-01"},
+        {"45292.5", true, false, "2024-01-01 12:00"},
+        {"45292.000011574", true, false, "2024-01-01 00:00:01"},
+        {"60", true, false, "1900-02-29"},
+        {"59", true, false, "1900-02-28"},
+        {"61", true, false, "1900-03-01"},
+        {"1", true, false, "1900-01-01"},
+        {"0", true, false, "0"},
+        {"0", true, true, "0"},
+        {"43830", true, true, "2024-01-01"},
+        {"3000000", true, false, "3000000"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatCellNumber(c.value, c.date, c.date1904), c.shown) << c.value;
+}
+
+TEST(XlsxSheet, DateStyles) {
+    std::vector<bool> dates;
+    ParseDateStyles("<styleSheet><numFmts><numFmt numFmtId=\"176\" formatCode=\"yyyy&quot;年&quot;m&quot;月&quot;\"/>"
+                    "<numFmt numFmtId=\"177\" formatCode=\"0.00&quot;days&quot;\"/>"
+                    "<numFmt numFmtId=\"178\" formatCode=\"[Red]0\"/></numFmts>"
+                    "<cellStyleXfs><xf numFmtId=\"14\"/></cellStyleXfs>"
+                    "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"176\"/><xf numFmtId=\"177\"/>"
+                    "<xf numFmtId=\"178\"/><xf numFmtId=\"49\"/><xf numFmtId=\"57\"/><xf/></cellXfs></styleSheet>",
+                    dates);
+    EXPECT_EQ(dates, (std::vector<bool>{false, true, true, false, false, false, true, false}));
+}
+
+TEST(XlsxSheet, CellsOfASheet) {
+    std::vector<std::string> shared;
+    ParseSharedStrings(u8"<sst><si><t>姓名</t></si><si><t>张伟</t></si><si><r><t>Li</t></r>"
+                       "<r><rPr><b/></rPr><t xml:space=\"preserve\"> Na</t></r><rPh sb=\"0\"><t>ri</t></rPh></si></sst>",
+                       shared);
+    ASSERT_EQ(shared.size(), 3u);
+    const std::vector<bool> dateStyles{false, true};
+    SheetContext context;
+    context.sharedStrings = &shared;
+    context.dateStyles = &dateStyles;
+    const struct {
+        const char* what;
+        std::string xml;
+        TableStatus status;
+        Rows rows;
+    } cases[] = {
+        {"shared, inline, number, bool, error",
+         "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"inlineStr\"><is><t>ID</t></is></c></row>"
+         "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>1</v></c><c r=\"B2\"><v>2.023017E6</v></c>"
+         "<c r=\"C2\" t=\"b\"><v>1</v></c><c r=\"D2\" t=\"e\"><v>#N/A</v></c></row></sheetData>",
+         TableStatus::Ok,
+         {{u8"姓名", "ID"}, {u8"张伟", "2023017", "TRUE", "#N/A"}}},
+        {"rich text runs joined, phonetic run left out",
+         "<sheetData><row><c t=\"s\"><v>2</v></c><c t=\"inlineStr\"><is><r><t>A</t></r><r><t>B</t></r></is></c></row></sheetData>",
+         TableStatus::Ok,
+         {{"Li Na", "AB"}}},
+        {"references place cells; missing rows are empty rows",
+         "<sheetData><row r=\"2\"><c r=\"C2\"><v>1</v></c></row><row r=\"4\"><c r=\"A4\" t=\"str\"><f>x</f><v>f</v></c>"
+         "<c r=\"B4\" s=\"1\"/></row></sheetData>",
+         TableStatus::Ok,
+         {{}, {"", "", "1"}, {}, {"f"}}},
+        {"a cell without a reference follows the one before",
+         "<sheetData><row r=\"1\"><c r=\"B1\"><v>1</v></c><c><v>2</v></c></row><row><c><v>3</v></c></row></sheetData>",
+         TableStatus::Ok,
+         {{"", "1", "2"}, {"3"}}},
+        {"date style", "<sheetData><row><c s=\"1\"><v>45292</v></c><c s=\"9\"><v>45292</v></c></row></sheetData>",
+         TableStatus::Ok,
+         {{"2024-01-01", "45292"}}},
+        {"merged header and merged class down a block",
+         "<sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"C1\" t=\"inlineStr\"><is><t>Class</t></is></c></row>"
+         "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>a</t></is></c><c r=\"C2\" t=\"inlineStr\"><is><t>1</t></is></c></row>"
+         "<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>b</t></is></c></row></sheetData>"
+         "<mergeCells count=\"2\"><mergeCell ref=\"A1:B1\"/><mergeCell ref=\"C2:C1048576\"/></mergeCells>",
+         TableStatus::Ok,
+         {{u8"姓名", u8"姓名", "Class"}, {"a", "", "1"}, {"b", "", "1"}}},
+        {"shared string out of range", "<sheetData><row><c t=\"s\"><v>3</v></c></row></sheetData>", TableStatus::Damaged, {}},
+        {"cut short", "<sheetData><row><c t=\"s\"><v>1</v></c></row><row><c t=\"inlineStr\"><is><t>x", TableStatus::Damaged, {}},
+        {"a value past the last row allowed", "<sheetData><row r=\"200001\"><c><v>1</v></c></row></sheetData>",
+         TableStatus::TooManyRows, {}},
+        {"an empty cell far out does not count", "<sheetData><row r=\"1048576\"><c r=\"XFD1048576\" s=\"1\"/></row></sheetData>",
+         TableStatus::Ok, {}},
+        {"a value past the last column allowed", "<sheetData><row><c r=\"IW1\"><v>1</v></c></row></sheetData>",
+         TableStatus::TooManyColumns, {}},
+        {"merged ranges bounded as a whole",
+         "<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"IV1\"><v>1</v></c></row><row r=\"100000\"><c><v>1</v></c></row></sheetData>"
+         "<mergeCells><mergeCell ref=\"A1:IV100000\"/></mergeCells>",
+         TableStatus::TooManyColumns, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CellTable table;
+        EXPECT_EQ(ParseSheetXml(c.xml, context, table), c.status);
+        if (c.status == TableStatus::Ok) {
+            EXPECT_EQ(table.rows, c.rows);
+        }
+    }
+}
+
+TEST(XlsxSheet, AWorkbookWithSeveralSheets) {
+    const std::string archive = WriteXlsx(
+        {{u8"三年二班", SheetRow(1, {"<c r=\"A1\" t=\"s\"><v>0</v></c>"}) + ""},
+         {u8"名单 &amp; 备注", "<sheetData>" + SheetRow(1, {"<c r=\"B1\" t=\"s\"><v>1</v></c>"}) + "</sheetData>"}},
+        {"x", "y"});
+    XlsxBook book;
+    ASSERT_EQ(OpenXlsxBook(archive, book), TableStatus::Ok);
+    EXPECT_EQ(book.sheetNames, (std::vector<std::string>{u8"三年二班", u8"名单 & 备注"}));
+    CellTable table;
+    ASSERT_EQ(ReadXlsxSheet(book, 1, table), TableStatus::Ok);
+    EXPECT_EQ(table.rows, (Rows{{"", "y"}}));
+    EXPECT_EQ(ReadXlsxSheet(book, 2, table), TableStatus::NoSheet);
+}
+
+TEST(XlsxSheet, ZipsThatAreNoWorkbook) {
+    XlsxBook book;
+    EXPECT_EQ(OpenXlsxBook(WriteZip({{"readme.txt", "hello"}}), book), TableStatus::NotWorkbook);
+    // A workbook part whose sheets are all missing.
+    EXPECT_EQ(OpenXlsxBook(WriteZip({{"xl/workbook.xml", "<workbook><sheets><sheet name=\"a\" r:id=\"rId1\"/></sheets></workbook>"},
+                                     {"xl/_rels/workbook.xml.rels", "<Relationships/>"}}),
+                           book),
+              TableStatus::NoSheet);
+    const std::string archive = WriteXlsx({{"a", "<sheetData/>"}}, {});
+    EXPECT_EQ(OpenXlsxBook(archive.substr(0, archive.size() - 30), book), TableStatus::Damaged);
+}
+
+}  // namespace
