@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/draw_host_fake.h"
+#include "tests/support/draw_host_fake.h"
 #include "engine/draw_session.h"
 
 namespace {

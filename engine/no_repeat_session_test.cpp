@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/draw_host_fake.h"
+#include "tests/support/draw_host_fake.h"
 #include "engine/draw_pools.h"
 #include "engine/draw_session.h"
 

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "framework/forms.h"
-#include "framework/test_support.h"
+#include "tests/support/framework_test_support.h"
 #include "ui/ids.h"
 
 using namespace fwtest;

@@ -10,7 +10,7 @@
 #include "framework/forms.h"
 #include "framework/property_index.h"
 #include "tests/support/message_sequences.h"
-#include "framework/test_support.h"
+#include "tests/support/framework_test_support.h"
 #include "runtime/window_records.h"
 
 using namespace fwtest;

@@ -12,7 +12,7 @@
 #include "framework/form_registry.h"
 #include "framework/startup.h"
 #include "tests/support/message_sequences.h"
-#include "framework/test_support.h"
+#include "tests/support/framework_test_support.h"
 #include "runtime/window_records.h"
 #include "ui/main_window.h"
 

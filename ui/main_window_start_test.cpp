@@ -10,7 +10,7 @@
 #include "framework/form_registry.h"
 #include "framework/forms.h"
 #include "framework/startup.h"
-#include "framework/test_support.h"
+#include "tests/support/framework_test_support.h"
 #include "runtime/numbers.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
