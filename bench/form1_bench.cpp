@@ -36,6 +36,7 @@
 #include "runtime/services.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
+#include "ui/main_window_state.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ Probe probe;
 HWND form = nullptr;
 
 void Watch(DrawSession& session) {
-    DrawHost& host = session.host;
+    DrawHost& host = session.windowTasks();
     // Stop ends the roller first and then sets the buttons.
     host.setButtonsRolling = [set = host.setButtonsRolling](bool rolling) {
         if (probe.armed.load() == kArmedStop && probe.rollerEnded.load() == 0) probe.rollerEnded = BenchNow();
@@ -507,8 +508,7 @@ int main() {
     RegisterTobrixForms();
     form = CreateForm(kMainFormName, nullptr, 0);
     if (!form) return 1;
-    gForms.form1 = form;
-    Watch(MainDrawSession(form));
+    Watch(*MainWindowOf(form).session);
     HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, CountTaken, nullptr, GetCurrentThreadId());
     HHOOK clicks = SetWindowsHookExA(WH_CALLWNDPROC, MarkClick, nullptr, GetCurrentThreadId());
     std::thread operatorThread(Operate);

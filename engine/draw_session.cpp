@@ -12,20 +12,20 @@ const char* const kVoidMark = "(作废)";
 
 namespace {
 
-void SetButtons(DrawSession& session, bool drawing) {
+void SetButtons(DrawSessionState& session, bool drawing) {
     session.host.setButtonsRolling(drawing);
 }
 
 // Ends the running draw, if any: after this nothing of it reaches the
 // display, and its thread has finished.
-void EndRoller(DrawSession& session) {
+void EndRoller(DrawSessionState& session) {
     EndDraw(session.slot);
     JoinRollerThread(session.roller);
     session.drawing = false;
 }
 
 // A new draw id, the only one whose candidates the display takes from now on.
-uint64_t OpenDraw(DrawSession& session) {
+uint64_t OpenDraw(DrawSessionState& session) {
     const uint64_t draw = ++session.lastDraw;
     session.drawing = true;
     BeginDraw(session.slot, draw);
@@ -38,12 +38,12 @@ RollerHost RollerHostOf(const DrawHost& host) {
 
 // The keyboard follows the one enabled button, so that the space bar (or a
 // presenter's clicker) starts and stops draws.
-void FocusButton(DrawSession& session) {
+void FocusButton(DrawSessionState& session) {
     if (session.host.focusEnabledButton) session.host.focusEnabledButton();
 }
 
 // After the last result or a refusal: as after Stop, with nothing to add.
-void FinishDraw(DrawSession& session) {
+void FinishDraw(DrawSessionState& session) {
     SetButtons(session, false);
     EndRoller(session);
     FocusButton(session);
@@ -51,7 +51,7 @@ void FinishDraw(DrawSession& session) {
 
 // A refused Start: left with Stop enabled, a Stop would record whatever the
 // display happened to show.
-void RefuseStart(DrawSession& session, const std::string& message) {
+void RefuseStart(DrawSessionState& session, const std::string& message) {
     session.host.showMessage(message, "提示");
     SetButtons(session, false);
     FocusButton(session);
@@ -77,7 +77,7 @@ Source NumberSource(int32_t a, int32_t b) {
     return source;
 }
 
-Source SelectedSource(const DrawSession& session) {
+Source SelectedSource(const DrawSessionState& session) {
     if (session.mode == DrawMode::Name) {
         Source source;
         source.valid = true;
@@ -90,7 +90,7 @@ Source SelectedSource(const DrawSession& session) {
     return NumberSource(ToInt32(ParseNumber(limits.lower)), ToInt32(ParseNumber(limits.upper)));
 }
 
-Source CurrentSource(const DrawSession& session) {
+Source CurrentSource(const DrawSessionState& session) {
     if (!session.drawing) return SelectedSource(session);
     Source source;
     source.mode = session.drawMode;
@@ -123,7 +123,7 @@ PoolCounts CountNumbers(const DrawPools& pools, const Source& source) {
 }
 
 // Reads the name file on this thread: for the status only, never for a draw.
-PoolCounts CountNames(DrawSession& session, const std::string& file) {
+PoolCounts CountNames(DrawSessionState& session, const std::string& file) {
     std::string content = session.host.loadTextFile ? session.host.loadTextFile(session.host.programDirectory + file)
                                                     : std::string();
     const NamePool pool = MakeEntryPool(std::move(content), DrawnOf(session.pools.names, file));
@@ -135,9 +135,20 @@ PoolCounts CountNames(DrawSession& session, const std::string& file) {
     return counts;
 }
 
-void ShowPoolStatus(DrawSession& session, bool always = false) {
+PoolCounts CurrentPool(DrawSessionState& session) {
+    const Source source = CurrentSource(session);
+    if (!source.valid) return PoolCounts{};
+    if (source.mode == DrawMode::Number) return CountNumbers(session.pools, source);
+    auto counts = session.nameCounts.find(source.key);
+    if (counts != session.nameCounts.end()) return counts->second;
+    // A running draw's roller counts its own file; it is not read twice.
+    if (session.drawing) return PoolCounts{};
+    return CountNames(session, source.key);
+}
+
+void ShowPoolStatus(DrawSessionState& session, bool always = false) {
     if (!session.noRepeats || !session.host.showPoolStatus) return;
-    const PoolCounts counts = session.currentPool();
+    const PoolCounts counts = CurrentPool(session);
     const std::string text =
         counts.known ? "剩余 " + std::to_string(counts.left) + "/" + std::to_string(counts.total) : std::string();
     if (!always && text == session.poolStatus) return;
@@ -145,13 +156,13 @@ void ShowPoolStatus(DrawSession& session, bool always = false) {
     session.host.showPoolStatus(text);
 }
 
-void NotifyPoolsChanged(DrawSession& session) {
+void NotifyPoolsChanged(DrawSessionState& session) {
     if (session.host.poolsChanged) session.host.poolsChanged();
 }
 
 // The running draw's name pool has been counted by its roller: the status
 // can say so.
-void TakeRollerCounts(DrawSession& session) {
+void TakeRollerCounts(DrawSessionState& session) {
     if (session.reportTaken || !session.drawPooled || session.drawMode != DrawMode::Name) return;
     if (!session.poolReport.counted.load(std::memory_order_acquire)) return;
     session.reportTaken = true;
@@ -165,14 +176,14 @@ void TakeRollerCounts(DrawSession& session) {
 
 // Whether the running draw's results leave a pool: a name file with no
 // entry at all has none, and rolls as ever.
-bool DrawTakesFromPool(const DrawSession& session) {
+bool DrawTakesFromPool(const DrawSessionState& session) {
     if (!session.drawPooled) return false;
     return session.drawMode == DrawMode::Number || session.poolReport.total > 0;
 }
 
 // Takes a result of the running draw out of its pool: the name, or the
 // number a display text shows.
-PoolTake TakeFromPool(DrawSession& session, const std::string& entry) {
+PoolTake TakeFromPool(DrawSessionState& session, const std::string& entry) {
     PoolTake take;
     take.taken = true;
     take.mode = session.drawMode;
@@ -189,7 +200,7 @@ PoolTake TakeFromPool(DrawSession& session, const std::string& entry) {
     return take;
 }
 
-void ResetSource(DrawSession& session, const Source& source) {
+void ResetSource(DrawSessionState& session, const Source& source) {
     if (source.mode == DrawMode::Name) {
         session.pools.names.erase(source.key);
         auto counts = session.nameCounts.find(source.key);
@@ -201,14 +212,14 @@ void ResetSource(DrawSession& session, const Source& source) {
     ShowPoolStatus(session);
 }
 
-bool AskToReset(DrawSession& session) {
+bool AskToReset(DrawSessionState& session) {
     return session.host.askYesNo && session.host.askYesNo(kPoolEmptyQuestion, "提示");
 }
 
 // ---- the record ----------------------------------------------------------
 
 // Appends the result to the record and keeps it as data beside it.
-void RecordResult(DrawSession& session, const std::string& result, PoolTake take = PoolTake{}) {
+void RecordResult(DrawSessionState& session, const std::string& result, PoolTake take = PoolTake{}) {
     const std::string entry = "  " + result;
     session.host.appendToRecord(entry);
     DrawResult kept;
@@ -229,7 +240,7 @@ void RecordResult(DrawSession& session, const std::string& result, PoolTake take
 // (a number preset changes only what is seen), the name preset if it is an
 // entry still in the pool, else the name shown. A Stop before any candidate
 // was shown records the old display and takes nothing.
-PoolTake TakeAtStop(DrawSession& session, bool presetShown, const std::string& result) {
+PoolTake TakeAtStop(DrawSessionState& session, bool presetShown, const std::string& result) {
     TakeRollerCounts(session);
     if (!DrawTakesFromPool(session)) return PoolTake{};
     if (session.drawMode == DrawMode::Name && presetShown) {
@@ -479,16 +490,7 @@ bool DrawSession::canVoidLast() const {
     return !drawing && !results.empty() && results.back().state == ResultState::Valid;
 }
 
-PoolCounts DrawSession::currentPool() {
-    const Source source = CurrentSource(*this);
-    if (!source.valid) return PoolCounts{};
-    if (source.mode == DrawMode::Number) return CountNumbers(pools, source);
-    auto counts = nameCounts.find(source.key);
-    if (counts != nameCounts.end()) return counts->second;
-    // A running draw's roller counts its own file; it is not read twice.
-    if (drawing) return PoolCounts{};
-    return CountNames(*this, source.key);
-}
+PoolCounts DrawSession::currentPool() { return CurrentPool(*this); }
 
 void DrawSession::refreshPoolStatus() {
     const Source source = CurrentSource(*this);

@@ -10,6 +10,7 @@
 #include "ui/handlers.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
+#include "ui/main_window_state.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ TEST(MainWindowButtons, FocusAndDefaultFrameFollowTheEnabledButton) {
     ASSERT_NE(form, nullptr);
     ShowWindow(form, SW_SHOW);
     SetForegroundWindow(form);
-    DrawHost& host = MainDrawSession(form).host;
+    DrawHost& host = MainWindowOf(form).session->windowTasks();
     HWND start = GetDlgItem(form, form1::kStart), stop = GetDlgItem(form, form1::kStop);
     for (const ButtonCase& c : kCases) {
         SCOPED_TRACE(c.name);
