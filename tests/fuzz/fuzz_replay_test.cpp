@@ -38,4 +38,6 @@ TEST(FuzzReplay, ParseNumberInputs) { EXPECT_GT(Replay("parse_number", FuzzParse
 
 TEST(FuzzReplay, NameFileInputs) { EXPECT_GT(Replay("name_file", FuzzNameFile), 0); }
 
+TEST(FuzzReplay, PoolsFileInputs) { EXPECT_GT(Replay("pools_file", FuzzPoolsFile), 0); }
+
 }  // namespace

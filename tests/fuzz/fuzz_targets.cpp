@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/draw_pools.h"
 #include "engine/name_list.h"
 #include "runtime/numbers.h"
 #include "runtime/unicode_text.h"
@@ -173,7 +174,43 @@ void CheckNames(const std::string& bytes) {
     for (std::size_t i = 0; i < expected.size(); ++i) FUZZ_CHECK(NameAt(list, i) == expected[i]);
 }
 
+// ---- Pools ----
+
+void CheckPools(const std::string& bytes) {
+    const DrawPools pools = ParsePools(bytes);
+    std::size_t entries = 0;
+    for (const auto& source : pools.names) {
+        FUZZ_CHECK(!source.second.empty());
+        for (const std::string& name : source.second) FUZZ_CHECK(!name.empty());
+        entries += source.second.size();
+    }
+    for (const auto& source : pools.numbers) {
+        int32_t lo = 0, hi = 0;
+        FUZZ_CHECK(ParseNumberSourceKey(source.first, lo, hi));
+        FUZZ_CHECK(NumberSourceKey(lo, hi) == source.first);
+        const std::vector<int32_t>& values = source.second;
+        FUZZ_CHECK(!values.empty());
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            FUZZ_CHECK(values[i] >= lo && values[i] <= hi);
+            FUZZ_CHECK(i == 0 || values[i - 1] < values[i]);
+        }
+        entries += values.size();
+    }
+    FUZZ_CHECK(entries <= kMaxPoolEntries);
+
+    const std::string written = SerializePools(pools);
+    const DrawPools back = ParsePools(written);
+    FUZZ_CHECK(back.names == pools.names);
+    FUZZ_CHECK(back.numbers == pools.numbers);
+    FUZZ_CHECK(SerializePools(back) == written);
+}
+
 }  // namespace
+
+int FuzzPoolsFile(const uint8_t* data, std::size_t size) {
+    CheckPools(std::string(reinterpret_cast<const char*>(data), size));
+    return 0;
+}
 
 int FuzzParseNumber(const uint8_t* data, std::size_t size) {
     CheckNumber(std::string(reinterpret_cast<const char*>(data), size));
