@@ -37,6 +37,7 @@
 #include "ui/ids.h"
 #include "ui/main_window.h"
 #include "ui/main_window_state.h"
+#include "framework/property_names.h"
 
 namespace {
 
@@ -485,7 +486,7 @@ void MeasureHookCost() {
 
 void Operate() {
     // Wait for the initialisation to be over: it runs inside ShowFormModal.
-    for (int i = 0; i < 3000 && GetPropA(GetDlgItem(form, form1::kPicture), "ZQ_IBOX_PUNK") == nullptr; ++i) Sleep(10);
+    for (int i = 0; i < 3000 && GetPropA(GetDlgItem(form, form1::kPicture), prop::kPicture) == nullptr; ++i) Sleep(10);
     Sleep(500);
     std::printf("== FORM1 inside this process, the operator on a second thread\n");
     const HWND baseline = plain::Start();

@@ -8,6 +8,7 @@
 #include "framework/app_paths.h"
 #include "framework/controls.h"
 #include "framework/property_index.h"
+#include "framework/property_names.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ struct HookEntry {
     DWORD threadId = 0;  // 0: free
     HHOOK hook = nullptr;
     int count = 0;
-    HANDLE mutex = nullptr;  // "ZQ_HKMUTEX<tid>", held while the hook is installed
+    HANDLE mutex = nullptr;  // prop::kHookMutex and the thread id, held while the hook is installed
 };
 
 // Index 0 is unused so that 0 can mean "no entry".
@@ -70,7 +71,7 @@ struct PropName {
 
 EventHandler eventOf(HWND window, UINT message, int code) {
     if (!window || !MayHaveEventProperty(window, message)) return nullptr;
-    return reinterpret_cast<EventHandler>(GetPropA(window, PropName("ZQ_EVENT", message, code).text));
+    return reinterpret_cast<EventHandler>(GetPropA(window, PropName(prop::kEvent, message, code).text));
 }
 
 // The first two handler arguments: a child control is (parent, ID), any other
@@ -78,7 +79,7 @@ EventHandler eventOf(HWND window, UINT message, int code) {
 // so only children count as controls.
 WNDPROC callbackOf(HWND window, UINT message, int code) {
     if (!window || !MayHaveEventProperty(window, message)) return nullptr;
-    return reinterpret_cast<WNDPROC>(GetPropA(window, PropName("ZQ_HKCBEVT", message, code).text));
+    return reinterpret_cast<WNDPROC>(GetPropA(window, PropName(prop::kCallbackEvent, message, code).text));
 }
 
 void identify(HWND window, HWND& form, int& id) {
@@ -102,7 +103,7 @@ void subclassForOneMessage(HWND window, bool& handled) {
     if (GetWindowLongPtrA(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(EventSubclassProc)) return;
     LONG_PTR previous = SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EventSubclassProc));
     if (!previous) return;
-    SetPropA(window, "ZQ_TASKHOOKWND", reinterpret_cast<HANDLE>(previous));
+    SetPropA(window, prop::kSubclassed, reinterpret_cast<HANDLE>(previous));
     InterlockedIncrement(&subclassCount);
 }
 
@@ -111,28 +112,28 @@ int32_t storedColor(HWND window, const char* name) {
 }
 
 void reapplyColors(HWND window) {
-    int32_t eraseColor = storedColor(window, "ZQ_BACKCOLOREB");
+    int32_t eraseColor = storedColor(window, prop::kEraseColor);
     if (eraseColor) SetControlColors(window, 0, eraseColor - 1, -1);
     std::vector<HWND> children;
     EnumChildList(window, children);
     for (HWND child : children) {
-        int32_t back = storedColor(child, "ZQ_BACKCOLOR") - 1;
-        int32_t fore = storedColor(child, "ZQ_FORECOLOR") - 1;
+        int32_t back = storedColor(child, prop::kBackColor) - 1;
+        int32_t fore = storedColor(child, prop::kForeColor) - 1;
         int id = GetDlgCtrlID(child);
         if (back >= 0 && id) SetControlColors(window, id, back, fore);
     }
 }
 
 BOOL CALLBACK removeFrameworkProp(HWND window, LPSTR name, HANDLE value, ULONG_PTR) {
-    if (IS_INTRESOURCE(name) || std::strncmp(name, "ZQ_", 3) != 0) return TRUE;
-    if (std::strcmp(name, "ZQ_TASKHOOK") == 0) return TRUE;  // the hook's own bookkeeping, below
-    if (std::strcmp(name, "ZQ_TAG") == 0) {
+    if (IS_INTRESOURCE(name) || std::strncmp(name, prop::kPrefix, sizeof prop::kPrefix - 1) != 0) return TRUE;
+    if (std::strcmp(name, prop::kTaskHook) == 0) return TRUE;  // the hook's own bookkeeping, below
+    if (std::strcmp(name, prop::kTag) == 0) {
         SetControlTag(window, 0, std::string());
         return TRUE;
     }
-    if (std::strcmp(name, "ZQ_FRMN") == 0) {
+    if (std::strcmp(name, prop::kFormName) == 0) {
         FrameworkHeapFree(value);
-    } else if (std::strncmp(name, "ZQ_CLR_PUNK", 11) == 0 || std::strncmp(name, "ZQ_IUNKNOWN_", 12) == 0) {
+    } else if (std::strncmp(name, prop::kColorUnknownPrefix, sizeof prop::kColorUnknownPrefix - 1) == 0 || std::strncmp(name, prop::kUnknownPrefix, sizeof prop::kUnknownPrefix - 1) == 0) {
         if (value) static_cast<IUnknown*>(value)->Release();
     }
     RemovePropA(window, name);
@@ -144,15 +145,15 @@ BOOL CALLBACK removeFrameworkProp(HWND window, LPSTR name, HANDLE value, ULONG_P
 // the next hook answered.
 bool releaseWindow(HWND window, int code, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     ForgetWindowProperties(window);
-    if (HANDLE brush = RemovePropA(window, "ZQ_BRUSH")) DeleteObject(brush);
-    if (HANDLE font = RemovePropA(window, "ZQ_FONT")) DeleteObject(font);
-    if (HANDLE bitmap = RemovePropA(window, "ZQ_BITMAP")) DeleteObject(bitmap);
-    if (HANDLE icon = RemovePropA(window, "ZQ_ICON")) DestroyIcon(static_cast<HICON>(icon));
-    FrameworkHeapFree(RemovePropA(window, "ZQ_PRSZDLG"));
-    FrameworkHeapFree(RemovePropA(window, "ZQ_MENUOD"));
+    if (HANDLE brush = RemovePropA(window, prop::kBrush)) DeleteObject(brush);
+    if (HANDLE font = RemovePropA(window, prop::kFont)) DeleteObject(font);
+    if (HANDLE bitmap = RemovePropA(window, prop::kBitmap)) DeleteObject(bitmap);
+    if (HANDLE icon = RemovePropA(window, prop::kIcon)) DestroyIcon(static_cast<HICON>(icon));
+    FrameworkHeapFree(RemovePropA(window, prop::kResizeData));
+    FrameworkHeapFree(RemovePropA(window, prop::kMenuOwnerDraw));
     EnumPropsExA(window, removeFrameworkProp, 0);
 
-    if (!RemovePropA(window, "ZQ_TASKHOOK")) return false;
+    if (!RemovePropA(window, prop::kTaskHook)) return false;
     HookEntry gone;
     {
         std::lock_guard<std::mutex> locked(hookTableLock);
@@ -171,18 +172,18 @@ bool releaseWindow(HWND window, int code, WPARAM wParam, LPARAM lParam, LRESULT&
 
 }  // namespace
 
-std::string EventPropertyName(UINT message, int code) { return PropName("ZQ_EVENT", message, code).text; }
+std::string EventPropertyName(UINT message, int code) { return PropName(prop::kEvent, message, code).text; }
 
 int AddControlEvent(HWND window, UINT message, int code, EventHandler handler) {
     if (!window || !message || !handler) return 0;
     NoteEventProperty(window, message);
-    SetPropA(window, PropName("ZQ_EVENT", message, code).text, reinterpret_cast<HANDLE>(handler));
+    SetPropA(window, PropName(prop::kEvent, message, code).text, reinterpret_cast<HANDLE>(handler));
     return 1;
 }
 
 int RemoveControlEvent(HWND window, UINT message, int code) {
     if (!window || !message) return 0;
-    RemovePropA(window, PropName("ZQ_EVENT", message, code).text);
+    RemovePropA(window, PropName(prop::kEvent, message, code).text);
     return 1;
 }
 
@@ -190,7 +191,7 @@ EventHandler GetControlEvent(HWND window, UINT message, int code) { return event
 
 int SetCallbackEvent(HWND window, UINT message, int code, WNDPROC callback) {
     if (!window || (message != WM_DESTROY && message != WM_NOTIFY)) return 0;
-    PropName name("ZQ_HKCBEVT", message, code);
+    PropName name(prop::kCallbackEvent, message, code);
     if (callback) {
         NoteEventProperty(window, message);
         SetPropA(window, name.text, reinterpret_cast<HANDLE>(callback));
@@ -203,13 +204,14 @@ int SetCallbackEvent(HWND window, UINT message, int code, WNDPROC callback) {
 int InstallTaskHook(HWND form) {
     if (!gAppPaths.instance) InitAppPaths();
     DWORD tid = GetCurrentThreadId();
-    if (!form || GetPropA(form, "ZQ_TASKHOOK")) return 0;
+    if (!form || GetPropA(form, prop::kTaskHook)) return 0;
 
     std::lock_guard<std::mutex> locked(hookTableLock);
     size_t i = findEntryLocked(tid);
     if (!i) {
-        char name[40] = "ZQ_HKMUTEX";
-        *putNumber(name + 10, tid) = '\0';
+        char name[40] = {};
+        std::memcpy(name, prop::kHookMutex, sizeof prop::kHookMutex - 1);
+        *putNumber(name + sizeof prop::kHookMutex - 1, tid) = '\0';
         // Someone else already hooks this thread for the framework.
         if (HANDLE other = OpenMutexA(SYNCHRONIZE, FALSE, name)) {
             CloseHandle(other);
@@ -236,7 +238,7 @@ int InstallTaskHook(HWND form) {
         hookCache.hook = entry.hook;
     }
     entry.count += 1;
-    SetPropA(form, "ZQ_TASKHOOK", reinterpret_cast<HANDLE>(1));
+    SetPropA(form, prop::kTaskHook, reinterpret_cast<HANDLE>(1));
     return entry.count;
 }
 
@@ -296,7 +298,7 @@ LRESULT CALLBACK TaskHookProc(int code, WPARAM wParam, LPARAM lParam) {
 
     switch (cwp.message) {
     case WM_ERASEBKGND:
-        subclassIf(MayHaveColourProperty(window) && GetPropA(window, "ZQ_BACKCOLOREB") != nullptr);
+        subclassIf(MayHaveColourProperty(window) && GetPropA(window, prop::kEraseColor) != nullptr);
         break;
     case WM_PAINT:
         subclassIf(eventOf(window, WM_PAINT, 0) != nullptr);
@@ -310,11 +312,11 @@ LRESULT CALLBACK TaskHookProc(int code, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC: {
         HWND control = reinterpret_cast<HWND>(cwp.lParam);
         subclassIf(control && MayHaveColourProperty(control) &&
-                   (GetPropA(control, "ZQ_BACKCOLOR") || GetPropA(control, "ZQ_FORECOLOR")));
+                   (GetPropA(control, prop::kBackColor) || GetPropA(control, prop::kForeColor)));
         break;
     }
     case WM_SYSCOLORCHANGE:
-        if (MayHaveColourProperty(window) && GetPropA(window, "ZQ_BACKCOLOREB")) {
+        if (MayHaveColourProperty(window) && GetPropA(window, prop::kEraseColor)) {
             found = true;
             reapplyColors(window);
         }
@@ -351,7 +353,7 @@ LRESULT CALLBACK TaskHookProc(int code, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND: {
         HWND control = reinterpret_cast<HWND>(cwp.lParam);
         if (!control) break;
-        if (HIWORD(cwp.wParam) == BN_CLICKED && GetPropA(control, "ZQ_3CBST")) {
+        if (HIWORD(cwp.wParam) == BN_CLICKED && GetPropA(control, prop::kThreeState)) {
             LRESULT check = SendMessageA(control, BM_GETCHECK, 0, 0);
             SendMessageA(control, BM_SETCHECK, check == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED, 0);
         }
@@ -378,7 +380,7 @@ LRESULT CALLBACK TaskHookProc(int code, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_CLOSE:
-        if (GetPropA(window, "ZQ_FRMN")) {
+        if (GetPropA(window, prop::kFormName)) {
             LONG style = GetWindowLongA(window, GWL_STYLE);
             if ((style & WS_CHILD) && (style & WS_SYSMENU)) {
                 found = true;
@@ -422,7 +424,7 @@ LRESULT CALLBACK TaskHookProc(int code, WPARAM wParam, LPARAM lParam) {
 namespace {
 
 LRESULT colourFill(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
-    int32_t stored = storedColor(window, "ZQ_BACKCOLOREB");
+    int32_t stored = storedColor(window, prop::kEraseColor);
     if (stored <= 0) return CallWindowProcA(own, window, message, wParam, lParam);
     HDC dc = reinterpret_cast<HDC>(wParam);
     HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(ResolveColor(stored - 1)));
@@ -437,17 +439,17 @@ LRESULT colourAnswer(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPAR
     HDC dc = reinterpret_cast<HDC>(wParam);
     HWND control = reinterpret_cast<HWND>(lParam);
     HBRUSH brush = nullptr;
-    int32_t back = storedColor(control, "ZQ_BACKCOLOR");
+    int32_t back = storedColor(control, prop::kBackColor);
     if (back > 0) {
         COLORREF rgb = static_cast<COLORREF>(ResolveColor(back - 1));
         SetBkColor(dc, rgb);
-        brush = static_cast<HBRUSH>(GetPropA(control, "ZQ_BRUSH"));
+        brush = static_cast<HBRUSH>(GetPropA(control, prop::kBrush));
         if (!brush) {
             brush = CreateSolidBrush(rgb);
-            SetPropA(control, "ZQ_BRUSH", brush);
+            SetPropA(control, prop::kBrush, brush);
         }
     }
-    int32_t fore = storedColor(control, "ZQ_FORECOLOR");
+    int32_t fore = storedColor(control, prop::kForeColor);
     if (fore > 0 && IsWindowEnabled(control)) {
         COLORREF rgb = static_cast<COLORREF>(ResolveColor(fore - 1));
         SetTextColor(dc, rgb);
@@ -464,10 +466,10 @@ LRESULT colourAnswer(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPAR
 }  // namespace
 
 LRESULT CALLBACK EventSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto own = reinterpret_cast<WNDPROC>(GetPropA(window, "ZQ_TASKHOOKWND"));
+    auto own = reinterpret_cast<WNDPROC>(GetPropA(window, prop::kSubclassed));
     if (!own) own = reinterpret_cast<WNDPROC>(GetClassLongPtrA(window, GCLP_WNDPROC));
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
-    SetPropA(window, "ZQ_TASKHOOKWND", nullptr);
+    SetPropA(window, prop::kSubclassed, nullptr);
     auto callOwn = [&]() { return CallWindowProcA(own, window, message, wParam, lParam); };
 
     switch (message) {

@@ -29,6 +29,7 @@
 #include "ui/presets.h"
 #include "ui/sound.h"
 #include "ui/tools_menu.h"
+#include "framework/property_names.h"
 
 // What the clock thread and the window share: the window to post to, until
 // the window is gone. The clock posts under the lock, and the window clears
@@ -543,8 +544,8 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPA
     MainWindow& window = MainWindowOf(form);
     switch (message) {
     case WM_INITDIALOG:
-        if (GetPropA(form, "ZQ_INITDLG")) return 0;
-        SetPropA(form, "ZQ_INITDLG", reinterpret_cast<HANDLE>(1));
+        if (GetPropA(form, prop::kInitialised)) return 0;
+        SetPropA(form, prop::kInitialised, reinterpret_cast<HANDLE>(1));
         initialise(window);
         return 0;
     case WM_COMMAND:

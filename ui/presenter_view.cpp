@@ -8,6 +8,7 @@
 #include "framework/app_paths.h"
 #include "framework/controls.h"
 #include "framework/picture_box.h"
+#include "framework/property_names.h"
 #include "ui/forms/definitions.h"
 #include "ui/ids.h"
 
@@ -147,7 +148,7 @@ void fitText(const std::wstring& text) {
 
 IPicture* currentPicture(HWND form) {
     HWND box = GetDlgItem(form, form1::kPicture);
-    return box ? static_cast<IPicture*>(GetPropA(box, kPicturePropertyName)) : nullptr;
+    return box ? static_cast<IPicture*>(GetPropA(box, prop::kPicture)) : nullptr;
 }
 
 // Draws the picture the main window shows now, stretched to the whole view;
