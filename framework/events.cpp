@@ -275,153 +275,119 @@ int EnumChildList(HWND window, std::vector<HWND>& list) {
     return static_cast<int>(list.size());
 }
 
-LRESULT CALLBACK TaskHookProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (!hookCache.valid) {
-        std::lock_guard<std::mutex> locked(hookTableLock);
-        size_t i = findEntryLocked(GetCurrentThreadId());
-        if (!i || !hookTable[i].hook) return 0;
-        hookCache.valid = true;
-        hookCache.hook = hookTable[i].hook;
-    }
-    HHOOK hook = hookCache.hook;
-    if (code < 0 || !lParam) return CallNextHookEx(hook, code, wParam, lParam);
+namespace {
 
-    const CWPSTRUCT& cwp = *reinterpret_cast<const CWPSTRUCT*>(lParam);
-    HWND window = cwp.hwnd;
-    bool found = false;
-    bool handled = false;
-    auto subclassIf = [&](bool has) {
-        if (!has) return;
-        found = true;
-        subclassForOneMessage(window, handled);
-    };
+// What the hook makes of a message before the window's procedure sees it.
+enum class HookAnswer {
+    Pass,      // nothing of the framework's: the next hook sees it
+    Handled,   // the hook did the framework's part itself
+    Subclass,  // the window is subclassed for this one message
+};
 
-    switch (cwp.message) {
-    case WM_ERASEBKGND:
-        subclassIf(MayHaveColourProperty(window) && GetPropA(window, prop::kEraseColor) != nullptr);
-        break;
-    case WM_PAINT:
-        subclassIf(eventOf(window, WM_PAINT, 0) != nullptr);
-        break;
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC: {
-        HWND control = reinterpret_cast<HWND>(cwp.lParam);
-        subclassIf(control && MayHaveColourProperty(control) &&
-                   (GetPropA(control, prop::kBackColor) || GetPropA(control, prop::kForeColor)));
-        break;
-    }
-    case WM_SYSCOLORCHANGE:
-        if (MayHaveColourProperty(window) && GetPropA(window, prop::kEraseColor)) {
-            found = true;
-            reapplyColors(window);
-        }
-        break;
-    case WM_GETDLGCODE: {
-        const MSG* asked = reinterpret_cast<const MSG*>(cwp.lParam);
-        bool has = asked && eventOf(window, WM_GETDLGCODE, static_cast<int>(asked->message));
-        subclassIf(has || eventOf(window, WM_GETDLGCODE, 0));
-        break;
-    }
-    case WM_MOUSEACTIVATE:
-        if (reinterpret_cast<HWND>(cwp.wParam) != window) subclassIf(eventOf(window, WM_MOUSEACTIVATE, 0) != nullptr);
-        break;
-    case WM_SIZE:
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS:
-    case WM_ENABLE:
-    case WM_COPYDATA:
-    case WM_CUT:
-    case WM_COPY:
-    case WM_PASTE:
-        subclassIf(eventOf(window, cwp.message, 0) != nullptr);
-        break;
-    case WM_HSCROLL:
-    case WM_VSCROLL: {
-        HWND source = cwp.lParam ? reinterpret_cast<HWND>(cwp.lParam) : window;
-        subclassIf(eventOf(source, cwp.message, 0) != nullptr);
-        break;
-    }
-    case WM_SETCURSOR:
-        if (reinterpret_cast<HWND>(cwp.wParam) == window)
-            subclassIf(eventOf(window, WM_SETCURSOR, HIWORD(cwp.lParam)) != nullptr);
-        break;
-    case WM_COMMAND: {
-        HWND control = reinterpret_cast<HWND>(cwp.lParam);
-        if (!control) break;
-        if (HIWORD(cwp.wParam) == BN_CLICKED && GetPropA(control, prop::kThreeState)) {
-            LRESULT check = SendMessageA(control, BM_GETCHECK, 0, 0);
-            SendMessageA(control, BM_SETCHECK, check == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED, 0);
-        }
-        subclassIf(eventOf(control, WM_COMMAND, HIWORD(cwp.wParam)) != nullptr);
-        break;
-    }
-    case WM_NOTIFY: {
-        const NMHDR* header = reinterpret_cast<const NMHDR*>(cwp.lParam);
-        if (!header || !header->hwndFrom) break;
-        int notifyCode = static_cast<int>(header->code);
-        WNDPROC callback = callbackOf(header->hwndFrom, WM_NOTIFY, notifyCode);
-        if (callback) {
-            found = true;
-            if (CallWindowProcA(callback, window, cwp.message, cwp.wParam, cwp.lParam)) break;
-        }
-        subclassIf(eventOf(header->hwndFrom, WM_NOTIFY, notifyCode) != nullptr);
-        break;
-    }
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
-        if (cwp.lParam) {
-            HWND item = cwp.wParam ? GetDlgItem(window, static_cast<int>(cwp.wParam)) : window;
-            subclassIf(eventOf(item, cwp.message, 0) != nullptr);
-        }
-        break;
-    case WM_CLOSE:
-        if (GetPropA(window, prop::kFormName)) {
-            LONG style = GetWindowLongA(window, GWL_STYLE);
-            if ((style & WS_CHILD) && (style & WS_SYSMENU)) {
-                found = true;
-                ShowWindow(window, SW_HIDE);
-                SetWindowLongPtrA(window, GWLP_HWNDPARENT, 0);
-                SetParent(window, nullptr);
-            }
-        }
-        break;
-    case WM_CONTEXTMENU:
-        // A child passes the request on to its parent with itself in wParam;
-        // acting where it starts keeps the handler to one call per request.
-        if (cwp.wParam && reinterpret_cast<HWND>(cwp.wParam) == window)
-            subclassIf(eventOf(window, WM_CONTEXTMENU, 0) != nullptr);
-        break;
-    case WM_DESTROY: {
-        WNDPROC callback = callbackOf(window, WM_DESTROY, 0);
-        if (callback) {
-            found = true;
-            CallWindowProcA(callback, window, cwp.message, cwp.wParam, cwp.lParam);
-        }
-        if (EventHandler handler = eventOf(window, WM_DESTROY, 0)) {
-            found = true;
-            callHandler(handler, window);
-        }
-        break;
-    }
-    case WM_NCDESTROY: {
-        // Other hooks of the thread still see the window go.
-        LRESULT result = 0;
-        if (releaseWindow(window, code, wParam, lParam, result)) return result;
-        break;
-    }
-    default:
-        break;
-    }
-    if (!found && !handled) return CallNextHookEx(hook, code, wParam, lParam);
-    return 0;
+HookAnswer subclassIf(bool needed) { return needed ? HookAnswer::Subclass : HookAnswer::Pass; }
+
+// ---- In the hook: whether the window needs its one-message subclass ----
+
+HookAnswer hasEvent(const CWPSTRUCT& cwp) { return subclassIf(eventOf(cwp.hwnd, cwp.message, 0) != nullptr); }
+
+HookAnswer erasesInColour(const CWPSTRUCT& cwp) {
+    return subclassIf(MayHaveColourProperty(cwp.hwnd) && GetPropA(cwp.hwnd, prop::kEraseColor) != nullptr);
 }
 
-namespace {
+HookAnswer controlHasColours(const CWPSTRUCT& cwp) {
+    HWND control = reinterpret_cast<HWND>(cwp.lParam);
+    return subclassIf(control && MayHaveColourProperty(control) &&
+                      (GetPropA(control, prop::kBackColor) || GetPropA(control, prop::kForeColor)));
+}
+
+HookAnswer reapplyColoursOnChange(const CWPSTRUCT& cwp) {
+    if (!MayHaveColourProperty(cwp.hwnd) || !GetPropA(cwp.hwnd, prop::kEraseColor)) return HookAnswer::Pass;
+    reapplyColors(cwp.hwnd);
+    return HookAnswer::Handled;
+}
+
+HookAnswer hasDialogCodeEvent(const CWPSTRUCT& cwp) {
+    const MSG* asked = reinterpret_cast<const MSG*>(cwp.lParam);
+    bool has = asked && eventOf(cwp.hwnd, WM_GETDLGCODE, static_cast<int>(asked->message));
+    return subclassIf(has || eventOf(cwp.hwnd, WM_GETDLGCODE, 0));
+}
+
+HookAnswer hasActivateEvent(const CWPSTRUCT& cwp) {
+    if (reinterpret_cast<HWND>(cwp.wParam) == cwp.hwnd) return HookAnswer::Pass;
+    return hasEvent(cwp);
+}
+
+HookAnswer scrollSourceHasEvent(const CWPSTRUCT& cwp) {
+    HWND source = cwp.lParam ? reinterpret_cast<HWND>(cwp.lParam) : cwp.hwnd;
+    return subclassIf(eventOf(source, cwp.message, 0) != nullptr);
+}
+
+HookAnswer hasCursorEvent(const CWPSTRUCT& cwp) {
+    if (reinterpret_cast<HWND>(cwp.wParam) != cwp.hwnd) return HookAnswer::Pass;
+    return subclassIf(eventOf(cwp.hwnd, WM_SETCURSOR, HIWORD(cwp.lParam)) != nullptr);
+}
+
+HookAnswer controlHasCommandEvent(const CWPSTRUCT& cwp) {
+    HWND control = reinterpret_cast<HWND>(cwp.lParam);
+    if (!control) return HookAnswer::Pass;
+    if (HIWORD(cwp.wParam) == BN_CLICKED && GetPropA(control, prop::kThreeState)) {
+        LRESULT check = SendMessageA(control, BM_GETCHECK, 0, 0);
+        SendMessageA(control, BM_SETCHECK, check == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+    return subclassIf(eventOf(control, WM_COMMAND, HIWORD(cwp.wParam)) != nullptr);
+}
+
+HookAnswer notifyCallbackOrEvent(const CWPSTRUCT& cwp) {
+    const NMHDR* header = reinterpret_cast<const NMHDR*>(cwp.lParam);
+    if (!header || !header->hwndFrom) return HookAnswer::Pass;
+    int notifyCode = static_cast<int>(header->code);
+    WNDPROC callback = callbackOf(header->hwndFrom, WM_NOTIFY, notifyCode);
+    if (callback && CallWindowProcA(callback, cwp.hwnd, cwp.message, cwp.wParam, cwp.lParam)) return HookAnswer::Handled;
+    if (eventOf(header->hwndFrom, WM_NOTIFY, notifyCode)) return HookAnswer::Subclass;
+    return callback ? HookAnswer::Handled : HookAnswer::Pass;
+}
+
+HookAnswer itemHasEvent(const CWPSTRUCT& cwp) {
+    if (!cwp.lParam) return HookAnswer::Pass;
+    HWND item = cwp.wParam ? GetDlgItem(cwp.hwnd, static_cast<int>(cwp.wParam)) : cwp.hwnd;
+    return subclassIf(eventOf(item, cwp.message, 0) != nullptr);
+}
+
+// A framework form that is a child with a system menu hides and becomes
+// top-level on close instead of going.
+HookAnswer hideClosedChildForm(const CWPSTRUCT& cwp) {
+    if (!GetPropA(cwp.hwnd, prop::kFormName)) return HookAnswer::Pass;
+    LONG style = GetWindowLongA(cwp.hwnd, GWL_STYLE);
+    if (!(style & WS_CHILD) || !(style & WS_SYSMENU)) return HookAnswer::Pass;
+    ShowWindow(cwp.hwnd, SW_HIDE);
+    SetWindowLongPtrA(cwp.hwnd, GWLP_HWNDPARENT, 0);
+    SetParent(cwp.hwnd, nullptr);
+    return HookAnswer::Handled;
+}
+
+// A child passes a context-menu request on to its parent with itself in
+// wParam; acting where it starts keeps the handler to one call per request.
+HookAnswer hasContextMenuEvent(const CWPSTRUCT& cwp) {
+    if (!cwp.wParam || reinterpret_cast<HWND>(cwp.wParam) != cwp.hwnd) return HookAnswer::Pass;
+    return hasEvent(cwp);
+}
+
+HookAnswer callDestroyHandlers(const CWPSTRUCT& cwp) {
+    bool found = false;
+    if (WNDPROC callback = callbackOf(cwp.hwnd, WM_DESTROY, 0)) {
+        found = true;
+        CallWindowProcA(callback, cwp.hwnd, cwp.message, cwp.wParam, cwp.lParam);
+    }
+    if (EventHandler handler = eventOf(cwp.hwnd, WM_DESTROY, 0)) {
+        found = true;
+        callHandler(handler, cwp.hwnd);
+    }
+    return found ? HookAnswer::Handled : HookAnswer::Pass;
+}
+
+// ---- In the subclass: the message itself, for the window's one message ----
+
+typedef LRESULT (*SubclassStep)(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam);
 
 LRESULT colourFill(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
     int32_t stored = storedColor(window, prop::kEraseColor);
@@ -463,151 +429,226 @@ LRESULT colourAnswer(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPAR
     return CallWindowProcA(own, window, message, wParam, lParam);
 }
 
+LRESULT sizeEvent(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
+    EventHandler handler = eventOf(window, message, 0);
+    if (!handler) return CallWindowProcA(own, window, message, wParam, lParam);
+    RECT client = {};
+    GetClientRect(window, &client);
+    callHandler(handler, window, wParam, client.right - client.left, client.bottom - client.top);
+    return CallWindowProcA(own, window, message, wParam, lParam);
+}
+
+LRESULT focusEvent(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
+    EventHandler handler = eventOf(window, message, 0);
+    LRESULT result = CallWindowProcA(own, window, message, wParam, lParam);
+    if (handler) callHandler(handler, window, wParam);
+    return result;
+}
+
+LRESULT enableEvent(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (EventHandler handler = eventOf(window, message, 0)) callHandler(handler, window, wParam ? -1 : 0);
+    return CallWindowProcA(own, window, message, wParam, lParam);
+}
+
+LRESULT clipboardEvent(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
+    EventHandler handler = eventOf(window, message, 0);
+    if (handler && callHandler(handler, window)) return 0;
+    return CallWindowProcA(own, window, message, wParam, lParam);
+}
+
+LRESULT copyDataEvent(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (EventHandler handler = eventOf(window, message, 0)) {
+        if (LRESULT result = callHandler(handler, window, wParam, lParam)) return result;
+    }
+    return CallWindowProcA(own, window, message, wParam, lParam);
+}
+
+LRESULT dialogCodeEvent(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto callOwn = [&]() { return CallWindowProcA(own, window, message, wParam, lParam); };
+    MSG* asked = reinterpret_cast<MSG*>(lParam);
+    if (asked) {
+        if (EventHandler handler = eventOf(window, message, static_cast<int>(asked->message))) {
+            LRESULT result = callHandler(handler, window, reinterpret_cast<intptr_t>(&asked->wParam), asked->lParam);
+            return result ? result : callOwn();
+        }
+    }
+    if (EventHandler handler = eventOf(window, message, 0)) {
+        LRESULT result = callHandler(handler, window, wParam, lParam, reinterpret_cast<intptr_t>(own),
+                                     reinterpret_cast<intptr_t>(window));
+        if (result) return result;
+    }
+    return callOwn();
+}
+
+LRESULT activateEvent(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (EventHandler handler = eventOf(window, message, 0)) {
+        if (LRESULT result = callHandler(handler, window, wParam, LOWORD(lParam), HIWORD(lParam))) return result;
+    }
+    return CallWindowProcA(own, window, message, wParam, lParam);
+}
+
+LRESULT cursorEvent(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (EventHandler handler = eventOf(window, message, HIWORD(lParam))) {
+        POINT cursor = {}, origin = {};
+        GetCursorPos(&cursor);
+        ClientToScreen(window, &origin);
+        callHandler(handler, window, wParam, cursor.x - origin.x, cursor.y - origin.y);
+    }
+    return CallWindowProcA(own, window, message, wParam, lParam);
+}
+
+LRESULT scrollEvent(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND bar = reinterpret_cast<HWND>(lParam);
+    EventHandler handler = eventOf(bar ? bar : window, message, 0);
+    LRESULT result = CallWindowProcA(own, window, message, wParam, lParam);
+    if (handler) {
+        if (bar)
+            callHandler(handler, bar, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<intptr_t>(bar));
+        else
+            callHandler(handler, window, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<intptr_t>(window));
+    }
+    return result;
+}
+
+LRESULT commandEvent(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND control = reinterpret_cast<HWND>(lParam);
+    EventHandler handler = eventOf(control, message, HIWORD(wParam));
+    LRESULT result = CallWindowProcA(own, window, message, wParam, lParam);
+    if (handler) {
+        int id = GetDlgCtrlID(control);
+        int n = LOWORD(wParam);
+        if (n != id)
+            handler(window, id, n, 0, 0, 0);
+        else if (id)
+            handler(window, id, 0, 0, 0, 0);
+        else
+            handler(control, n, 0, 0, 0, 0);
+    }
+    return result;
+}
+
+LRESULT notifyEvent(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
+    const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+    EventHandler handler = header ? eventOf(header->hwndFrom, message, static_cast<int>(header->code)) : nullptr;
+    if (!handler) return CallWindowProcA(own, window, message, wParam, lParam);
+    return handler(window, static_cast<int>(header->idFrom), lParam, 0, 0, 0);
+}
+
+LRESULT paintEvent(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
+    EventHandler handler = eventOf(window, message, 0);
+    if (!handler) return CallWindowProcA(own, window, message, wParam, lParam);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    callHandler(handler, window, reinterpret_cast<intptr_t>(dc), reinterpret_cast<intptr_t>(&paint));
+    EndPaint(window, &paint);
+    return 0;
+}
+
+LRESULT itemEvent(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND item = wParam ? GetDlgItem(window, static_cast<int>(wParam)) : window;
+    EventHandler handler = eventOf(item, message, 0);
+    if (!handler) return CallWindowProcA(own, window, message, wParam, lParam);
+    return handler(window, static_cast<int>(wParam), lParam, 0, 0, 0);
+}
+
+LRESULT contextMenuEvent(HWND window, WNDPROC own, UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND source = reinterpret_cast<HWND>(wParam);
+    EventHandler handler = eventOf(source, message, 0);
+    if (handler) {
+        int x = static_cast<short>(LOWORD(lParam));
+        int y = static_cast<short>(HIWORD(lParam));
+        if (callHandler(handler, source, x, y)) return 0;
+    }
+    return CallWindowProcA(own, window, message, wParam, lParam);
+}
+
+// ---- The messages the framework handles ----
+
+struct MessageRule {
+    UINT message;
+    HookAnswer (*inHook)(const CWPSTRUCT& cwp);
+    SubclassStep inSubclass;  // null: the hook never subclasses for it
+};
+
+const MessageRule kMessageRules[] = {
+    {WM_ERASEBKGND, erasesInColour, colourFill},
+    {WM_PAINT, hasEvent, paintEvent},
+    {WM_CTLCOLORMSGBOX, controlHasColours, colourAnswer},
+    {WM_CTLCOLOREDIT, controlHasColours, colourAnswer},
+    {WM_CTLCOLORLISTBOX, controlHasColours, colourAnswer},
+    {WM_CTLCOLORBTN, controlHasColours, colourAnswer},
+    {WM_CTLCOLORDLG, controlHasColours, colourAnswer},
+    {WM_CTLCOLORSCROLLBAR, controlHasColours, colourAnswer},
+    {WM_CTLCOLORSTATIC, controlHasColours, colourAnswer},
+    {WM_SYSCOLORCHANGE, reapplyColoursOnChange, nullptr},
+    {WM_GETDLGCODE, hasDialogCodeEvent, dialogCodeEvent},
+    {WM_MOUSEACTIVATE, hasActivateEvent, activateEvent},
+    {WM_SIZE, hasEvent, sizeEvent},
+    {WM_SETFOCUS, hasEvent, focusEvent},
+    {WM_KILLFOCUS, hasEvent, focusEvent},
+    {WM_ENABLE, hasEvent, enableEvent},
+    {WM_COPYDATA, hasEvent, copyDataEvent},
+    {WM_CUT, hasEvent, clipboardEvent},
+    {WM_COPY, hasEvent, clipboardEvent},
+    {WM_PASTE, hasEvent, clipboardEvent},
+    {WM_HSCROLL, scrollSourceHasEvent, scrollEvent},
+    {WM_VSCROLL, scrollSourceHasEvent, scrollEvent},
+    {WM_SETCURSOR, hasCursorEvent, cursorEvent},
+    {WM_COMMAND, controlHasCommandEvent, commandEvent},
+    {WM_NOTIFY, notifyCallbackOrEvent, notifyEvent},
+    {WM_DRAWITEM, itemHasEvent, itemEvent},
+    {WM_MEASUREITEM, itemHasEvent, itemEvent},
+    {WM_CLOSE, hideClosedChildForm, nullptr},
+    {WM_CONTEXTMENU, hasContextMenuEvent, contextMenuEvent},
+    {WM_DESTROY, callDestroyHandlers, nullptr},
+};
+
+const MessageRule* ruleFor(UINT message) {
+    for (const MessageRule& rule : kMessageRules) {
+        if (rule.message == message) return &rule;
+    }
+    return nullptr;
+}
+
 }  // namespace
+
+LRESULT CALLBACK TaskHookProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (!hookCache.valid) {
+        std::lock_guard<std::mutex> locked(hookTableLock);
+        size_t i = findEntryLocked(GetCurrentThreadId());
+        if (!i || !hookTable[i].hook) return 0;
+        hookCache.valid = true;
+        hookCache.hook = hookTable[i].hook;
+    }
+    HHOOK hook = hookCache.hook;
+    if (code < 0 || !lParam) return CallNextHookEx(hook, code, wParam, lParam);
+
+    const CWPSTRUCT& cwp = *reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (cwp.message == WM_NCDESTROY) {
+        // Other hooks of the thread still see the window go.
+        LRESULT result = 0;
+        if (releaseWindow(cwp.hwnd, code, wParam, lParam, result)) return result;
+        return CallNextHookEx(hook, code, wParam, lParam);
+    }
+    const MessageRule* rule = ruleFor(cwp.message);
+    switch (rule ? rule->inHook(cwp) : HookAnswer::Pass) {
+    case HookAnswer::Pass: return CallNextHookEx(hook, code, wParam, lParam);
+    case HookAnswer::Handled: return 0;
+    case HookAnswer::Subclass: {
+        bool handled = false;
+        subclassForOneMessage(cwp.hwnd, handled);
+        return 0;
+    }
+    }
+    return 0;
+}
 
 LRESULT CALLBACK EventSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto own = reinterpret_cast<WNDPROC>(GetPropA(window, prop::kSubclassed));
     if (!own) own = reinterpret_cast<WNDPROC>(GetClassLongPtrA(window, GCLP_WNDPROC));
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(own));
     SetPropA(window, prop::kSubclassed, nullptr);
-    auto callOwn = [&]() { return CallWindowProcA(own, window, message, wParam, lParam); };
-
-    switch (message) {
-    case WM_ERASEBKGND:
-        return colourFill(window, own, message, wParam, lParam);
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        return colourAnswer(window, own, message, wParam, lParam);
-    case WM_SIZE: {
-        EventHandler handler = eventOf(window, message, 0);
-        if (!handler) return callOwn();
-        RECT client = {};
-        GetClientRect(window, &client);
-        callHandler(handler, window, wParam, client.right - client.left, client.bottom - client.top);
-        return callOwn();
-    }
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-        EventHandler handler = eventOf(window, message, 0);
-        LRESULT result = callOwn();
-        if (handler) callHandler(handler, window, wParam);
-        return result;
-    }
-    case WM_ENABLE: {
-        if (EventHandler handler = eventOf(window, message, 0)) callHandler(handler, window, wParam ? -1 : 0);
-        return callOwn();
-    }
-    case WM_CUT:
-    case WM_COPY:
-    case WM_PASTE: {
-        EventHandler handler = eventOf(window, message, 0);
-        if (handler && callHandler(handler, window)) return 0;
-        return callOwn();
-    }
-    case WM_COPYDATA: {
-        EventHandler handler = eventOf(window, message, 0);
-        if (handler) {
-            if (LRESULT result = callHandler(handler, window, wParam, lParam)) return result;
-        }
-        return callOwn();
-    }
-    case WM_GETDLGCODE: {
-        MSG* asked = reinterpret_cast<MSG*>(lParam);
-        if (asked) {
-            if (EventHandler handler = eventOf(window, message, static_cast<int>(asked->message))) {
-                LRESULT result = callHandler(handler, window, reinterpret_cast<intptr_t>(&asked->wParam), asked->lParam);
-                return result ? result : callOwn();
-            }
-        }
-        if (EventHandler handler = eventOf(window, message, 0)) {
-            LRESULT result = callHandler(handler, window, wParam, lParam, reinterpret_cast<intptr_t>(own),
-                                         reinterpret_cast<intptr_t>(window));
-            if (result) return result;
-        }
-        return callOwn();
-    }
-    case WM_MOUSEACTIVATE: {
-        if (EventHandler handler = eventOf(window, message, 0)) {
-            if (LRESULT result = callHandler(handler, window, wParam, LOWORD(lParam), HIWORD(lParam))) return result;
-        }
-        return callOwn();
-    }
-    case WM_SETCURSOR: {
-        if (EventHandler handler = eventOf(window, message, HIWORD(lParam))) {
-            POINT cursor = {}, origin = {};
-            GetCursorPos(&cursor);
-            ClientToScreen(window, &origin);
-            callHandler(handler, window, wParam, cursor.x - origin.x, cursor.y - origin.y);
-        }
-        return callOwn();
-    }
-    case WM_HSCROLL:
-    case WM_VSCROLL: {
-        HWND bar = reinterpret_cast<HWND>(lParam);
-        EventHandler handler = eventOf(bar ? bar : window, message, 0);
-        LRESULT result = callOwn();
-        if (handler) {
-            if (bar)
-                callHandler(handler, bar, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<intptr_t>(bar));
-            else
-                callHandler(handler, window, LOWORD(wParam), HIWORD(wParam), reinterpret_cast<intptr_t>(window));
-        }
-        return result;
-    }
-    case WM_COMMAND: {
-        HWND control = reinterpret_cast<HWND>(lParam);
-        EventHandler handler = eventOf(control, message, HIWORD(wParam));
-        LRESULT result = callOwn();
-        if (handler) {
-            int id = GetDlgCtrlID(control);
-            int n = LOWORD(wParam);
-            if (n != id)
-                handler(window, id, n, 0, 0, 0);
-            else if (id)
-                handler(window, id, 0, 0, 0, 0);
-            else
-                handler(control, n, 0, 0, 0, 0);
-        }
-        return result;
-    }
-    case WM_NOTIFY: {
-        const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-        EventHandler handler = header ? eventOf(header->hwndFrom, message, static_cast<int>(header->code)) : nullptr;
-        if (!handler) return callOwn();
-        return handler(window, static_cast<int>(header->idFrom), lParam, 0, 0, 0);
-    }
-    case WM_PAINT: {
-        EventHandler handler = eventOf(window, message, 0);
-        if (!handler) return callOwn();
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        callHandler(handler, window, reinterpret_cast<intptr_t>(dc), reinterpret_cast<intptr_t>(&paint));
-        EndPaint(window, &paint);
-        return 0;
-    }
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM: {
-        HWND item = wParam ? GetDlgItem(window, static_cast<int>(wParam)) : window;
-        EventHandler handler = eventOf(item, message, 0);
-        if (!handler) return callOwn();
-        return handler(window, static_cast<int>(wParam), lParam, 0, 0, 0);
-    }
-    case WM_CONTEXTMENU: {
-        HWND source = reinterpret_cast<HWND>(wParam);
-        EventHandler handler = eventOf(source, message, 0);
-        if (handler) {
-            int x = static_cast<short>(LOWORD(lParam));
-            int y = static_cast<short>(HIWORD(lParam));
-            if (callHandler(handler, source, x, y)) return 0;
-        }
-        return callOwn();
-    }
-    default:
-        return callOwn();
-    }
+    const MessageRule* rule = ruleFor(message);
+    if (rule && rule->inSubclass) return rule->inSubclass(window, own, message, wParam, lParam);
+    return CallWindowProcA(own, window, message, wParam, lParam);
 }
