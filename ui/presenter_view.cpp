@@ -9,12 +9,10 @@
 #include "framework/controls.h"
 #include "framework/picture_box.h"
 #include "framework/property_names.h"
+#include "ui/diagnostics.h"
 #include "ui/forms/definitions.h"
 #include "ui/ids.h"
 
-const char* const kPresenterFontHeightProperty = "TobrixViewFontHeight";
-const char* const kPresenterTextWidthProperty = "TobrixViewTextWidth";
-const char* const kPresenterTextHeightProperty = "TobrixViewTextHeight";
 const char* const kPresenterViewClass = "TobrixPresenterView";
 
 namespace {
