@@ -193,16 +193,6 @@ int SetControlTag(HWND window, int id, const std::string& text) {
     return 1;
 }
 
-std::string GetControlTag(HWND window, int id) {
-    HWND target = ResolveTarget(window, id);
-    if (!target) return std::string();
-    const char* block = static_cast<const char*>(GetPropA(target, prop::kTag));
-    if (!block) return std::string();
-    uint32_t length;
-    std::memcpy(&length, block, 4);
-    return std::string(block + 4, length);
-}
-
 int CreateFormControls(const std::string& formName, HWND form) {
     std::string name = StrUpper(StrTrim(formName));
     bool userControl = name.compare(0, 3, "UC,") == 0;

@@ -172,8 +172,6 @@ bool releaseWindow(HWND window, int code, WPARAM wParam, LPARAM lParam, LRESULT&
 
 }  // namespace
 
-std::string EventPropertyName(UINT message, int code) { return PropName(prop::kEvent, message, code).text; }
-
 int AddControlEvent(HWND window, UINT message, int code, EventHandler handler) {
     if (!window || !message || !handler) return 0;
     NoteEventProperty(window, message);
@@ -186,8 +184,6 @@ int RemoveControlEvent(HWND window, UINT message, int code) {
     RemovePropA(window, PropName(prop::kEvent, message, code).text);
     return 1;
 }
-
-EventHandler GetControlEvent(HWND window, UINT message, int code) { return eventOf(window, message, code); }
 
 int SetCallbackEvent(HWND window, UINT message, int code, WNDPROC callback) {
     if (!window || (message != WM_DESTROY && message != WM_NOTIFY)) return 0;
