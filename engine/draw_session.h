@@ -10,6 +10,7 @@
 
 #include "engine/auto_draw.h"
 #include "engine/draw_pools.h"
+#include "engine/pool_book.h"
 #include "engine/draw_results.h"
 #include "engine/random_source.h"
 #include "engine/roller_thread.h"
@@ -64,21 +65,6 @@ struct DrawHost {
     std::function<void()> requestDelivery;
 };
 
-// What a result took out of its pool, so that taking it back returns it.
-struct PoolTake {
-    bool taken = false;
-    DrawMode mode = DrawMode::Number;
-    std::string source;  // pool key: the name file, or "lo~hi"
-    std::string name;    // name mode
-    int32_t number = 0;  // number mode
-};
-
-struct PoolCounts {
-    bool known = false;  // false: no source to count (refused limits)
-    uint64_t left = 0;
-    uint64_t total = 0;
-};
-
 extern const char* const kPoolEmptyQuestion;
 extern const char* const kVoidMark;
 
@@ -99,7 +85,7 @@ struct DrawSessionState {
 
     // Draws without repeats: while on, a result leaves the pool of its source.
     bool noRepeats = false;
-    DrawPools pools;
+    PoolBook book;
     // This session's results, in the order recorded; take-back removes the
     // latest. `takes` says for each what left its pool.
     DrawResults results;
@@ -113,8 +99,6 @@ struct DrawSessionState {
     std::string shownCandidate;    // the latest such, when pooled
     PoolReport poolReport;         // its name pool, filled in by the roller
     bool reportTaken = false;      // its counts have been read
-    // The latest counts of each name file's pool; numbers are counted at once.
-    std::map<std::string, PoolCounts> nameCounts;
     std::string poolStatus;        // as last shown
 };
 
@@ -143,7 +127,7 @@ class DrawSession : private DrawSessionState {
     bool noRepeatsOn() const { return noRepeats; }
     // The pools saved by an earlier run; taken as they are.
     void loadPools(DrawPools saved);
-    const DrawPools& drawnPools() const { return pools; }
+    const DrawPools& drawnPools() const { return book.pools; }
     // Empties the drawn set of the current source; not while a draw runs.
     bool resetPool();
     // This session's results, in the order recorded.
