@@ -8,7 +8,7 @@
 #include "framework/startup.h"
 #include "runtime/services.h"
 #include "runtime/startup_trace.h"
-#include "ui/dpi.h"
+#include "ui/main_window.h"
 
 namespace {
 

@@ -11,7 +11,6 @@ void RegisterTobrixForms() {
     forms.controlDefinition = GetControlDefinition;
     forms.procedures = {{kMainFormName, MainWindowProcedure}};
     forms.mainForm = kMainFormName;
-    forms.mainWindow = &gForms.form1;
     forms.prepareMainForm = PrepareMainWindow;
     RegisterForms(forms);
 }

@@ -84,7 +84,11 @@ DrawFigures MeasureDraw(DrawMode mode, const std::string& file, long candidates,
     DrawSession session(window.host());
     session.selectMode(mode);
     session.setNoRepeats(noRepeats);
-    if (!drawn.empty()) session.pools.names["names.txt"] = drawn;
+    if (!drawn.empty()) {
+        DrawPools saved;
+        saved.names["names.txt"] = drawn;
+        session.loadPools(saved);
+    }
     DrawFigures figures;
     const auto begin = Clock::now();
     session.start();

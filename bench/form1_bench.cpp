@@ -36,6 +36,8 @@
 #include "runtime/services.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
+#include "ui/main_window_state.h"
+#include "framework/property_names.h"
 
 namespace {
 
@@ -61,7 +63,7 @@ Probe probe;
 HWND form = nullptr;
 
 void Watch(DrawSession& session) {
-    DrawHost& host = session.host;
+    DrawHost& host = session.windowTasks();
     // Stop ends the roller first and then sets the buttons.
     host.setButtonsRolling = [set = host.setButtonsRolling](bool rolling) {
         if (probe.armed.load() == kArmedStop && probe.rollerEnded.load() == 0) probe.rollerEnded = BenchNow();
@@ -484,7 +486,7 @@ void MeasureHookCost() {
 
 void Operate() {
     // Wait for the initialisation to be over: it runs inside ShowFormModal.
-    for (int i = 0; i < 3000 && GetPropA(GetDlgItem(form, form1::kPicture), "ZQ_IBOX_PUNK") == nullptr; ++i) Sleep(10);
+    for (int i = 0; i < 3000 && GetPropA(GetDlgItem(form, form1::kPicture), prop::kPicture) == nullptr; ++i) Sleep(10);
     Sleep(500);
     std::printf("== FORM1 inside this process, the operator on a second thread\n");
     const HWND baseline = plain::Start();
@@ -507,8 +509,7 @@ int main() {
     RegisterTobrixForms();
     form = CreateForm(kMainFormName, nullptr, 0);
     if (!form) return 1;
-    gForms.form1 = form;
-    Watch(MainDrawSession(form));
+    Watch(*MainWindowOf(form).session);
     HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, CountTaken, nullptr, GetCurrentThreadId());
     HHOOK clicks = SetWindowsHookExA(WH_CALLWNDPROC, MarkClick, nullptr, GetCurrentThreadId());
     std::thread operatorThread(Operate);

@@ -18,6 +18,7 @@
 #include "tests/e2e/driver.h"
 #include "tests/e2e/process_census.h"
 #include "ui/ids.h"
+#include "framework/property_names.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ bool TobrixInitialised(HWND form) {
     if (!bar || LOWORD(SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0)) == 0) return false;
     if (SendMessageA(GetDlgItem(form, form1::kDrawInterval), CB_GETCOUNT, 0, 0) != 11) return false;
     if (SendMessageA(GetDlgItem(form, form1::kNameFileList), CB_GETCOUNT, 0, 0) < 1) return false;
-    return GetPropA(GetDlgItem(form, form1::kPicture), "ZQ_IBOX_PUNK") != nullptr;
+    return GetPropA(GetDlgItem(form, form1::kPicture), prop::kPicture) != nullptr;
 }
 
 // When the window was first seen visible, seconds after process creation.

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/draw_host_fake.h"
+#include "tests/support/draw_host_fake.h"
 #include "engine/draw_session.h"
 
 namespace {
@@ -39,7 +39,7 @@ struct AutoDrawTest : ::testing::Test {
     std::vector<Clock::time_point> candidateTimes;
 
     void SetUp() override {
-        session.autoTiming.secondMs = 20;
+        session.setAutoTiming(AutoDrawTiming{20});
         window.frequency = "0";
     }
     void TearDown() override {
@@ -107,7 +107,7 @@ TEST_F(AutoDrawTest, AsManyResultsAsValuesTakesEveryValueOnce) {
     window.count = "10";
     window.lower = "-4.5";  // rounds to -4
     window.upper = "5";
-    session.autoTiming.secondMs = 4;
+    session.setAutoTiming(AutoDrawTiming{4});
     session.start();
     ASSERT_TRUE(pumpWhileRolling());
     std::multiset<std::string> results;
@@ -211,7 +211,7 @@ TEST_F(AutoDrawTest, StopKeepsTheResultsTakenAndShowsTheLatest) {
         window.record = "";
         window.numberPreset = "88";
         window.namePreset = kSun;
-        session.autoTiming.secondMs = 40;
+        session.setAutoTiming(AutoDrawTiming{40});
         session.start();
         ASSERT_TRUE(pumpWhileRolling(milliseconds(20000), TwoResults));
         ASSERT_TRUE(session.rolling());
@@ -244,7 +244,7 @@ TEST_F(AutoDrawTest, StopKeepsTheResultsTakenAndShowsTheLatest) {
 
 TEST_F(AutoDrawTest, AModeChangeAbandonsItAndKeepsTheRecord) {
     window.count = "5";
-    session.autoTiming.secondMs = 40;
+    session.setAutoTiming(AutoDrawTiming{40});
     session.start();
     ASSERT_TRUE(pumpWhileRolling(milliseconds(20000), OneResult));
     ASSERT_TRUE(window.waitForRequest(milliseconds(5000)));  // one more pending
@@ -261,7 +261,7 @@ TEST_F(AutoDrawTest, AModeChangeAbandonsItAndKeepsTheRecord) {
 
 TEST_F(AutoDrawTest, ResultsComeEverySpacingAndStayForTheHold) {
     // Interval 2: a result every 2 "seconds" (2 x 30 ms), held for 30 ms.
-    session.autoTiming.secondMs = 30;
+    session.setAutoTiming(AutoDrawTiming{30});
     window.interval = "2";
     window.count = "4";
     window.upper = "1000";
@@ -283,7 +283,7 @@ TEST_F(AutoDrawTest, ResultsComeEverySpacingAndStayForTheHold) {
 }
 
 TEST_F(AutoDrawTest, RandomIntervalsAndEndlessPausesStillEnd) {
-    session.autoTiming.secondMs = 3;
+    session.setAutoTiming(AutoDrawTiming{3});
     window.interval = kRandomInterval;
     window.count = "6";
     window.upper = "100";
@@ -304,7 +304,7 @@ TEST_F(AutoDrawTest, RandomIntervalsAndEndlessPausesStillEnd) {
 TEST_F(AutoDrawTest, ManyDrawsStoppedAtRandomNeverLeaveAStrayWrite) {
     // Every end of an automatic draw (Stop, mode change, own end, refusal)
     // raced against the roller: after it, nothing reaches the window.
-    session.autoTiming.secondMs = 1;
+    session.setAutoTiming(AutoDrawTiming{1});
     window.nameFile = "s.txt";
     window.setFile("C:\\draw\\s.txt", kZhang + "\r\n" + kLi + "\r\n" + kWang);
     bool open = false;
@@ -315,7 +315,7 @@ TEST_F(AutoDrawTest, ManyDrawsStoppedAtRandomNeverLeaveAStrayWrite) {
     };
     for (int c = 0; c < 300; ++c) {
         const DrawMode mode = c % 2 ? DrawMode::Name : DrawMode::Number;
-        if (session.mode != mode) session.selectMode(mode);
+        if (session.selectedMode() != mode) session.selectMode(mode);
         window.count = std::to_string(1 + c % 4);  // 4 is refused by the file
         open = true;
         session.start();

@@ -12,20 +12,20 @@ const char* const kVoidMark = "(作废)";
 
 namespace {
 
-void SetButtons(DrawSession& session, bool drawing) {
+void SetButtons(DrawSessionState& session, bool drawing) {
     session.host.setButtonsRolling(drawing);
 }
 
 // Ends the running draw, if any: after this nothing of it reaches the
 // display, and its thread has finished.
-void EndRoller(DrawSession& session) {
+void EndRoller(DrawSessionState& session) {
     EndDraw(session.slot);
     JoinRollerThread(session.roller);
     session.drawing = false;
 }
 
 // A new draw id, the only one whose candidates the display takes from now on.
-uint64_t OpenDraw(DrawSession& session) {
+uint64_t OpenDraw(DrawSessionState& session) {
     const uint64_t draw = ++session.lastDraw;
     session.drawing = true;
     BeginDraw(session.slot, draw);
@@ -38,12 +38,12 @@ RollerHost RollerHostOf(const DrawHost& host) {
 
 // The keyboard follows the one enabled button, so that the space bar (or a
 // presenter's clicker) starts and stops draws.
-void FocusButton(DrawSession& session) {
+void FocusButton(DrawSessionState& session) {
     if (session.host.focusEnabledButton) session.host.focusEnabledButton();
 }
 
 // After the last result or a refusal: as after Stop, with nothing to add.
-void FinishDraw(DrawSession& session) {
+void FinishDraw(DrawSessionState& session) {
     SetButtons(session, false);
     EndRoller(session);
     FocusButton(session);
@@ -51,7 +51,7 @@ void FinishDraw(DrawSession& session) {
 
 // A refused Start: left with Stop enabled, a Stop would record whatever the
 // display happened to show.
-void RefuseStart(DrawSession& session, const std::string& message) {
+void RefuseStart(DrawSessionState& session, const std::string& message) {
     session.host.showMessage(message, "提示");
     SetButtons(session, false);
     FocusButton(session);
@@ -59,85 +59,55 @@ void RefuseStart(DrawSession& session, const std::string& message) {
 
 // ---- pools ---------------------------------------------------------------
 
-// A source as the next Start takes it; `valid` is false for limits that
-// would be refused.
-struct Source {
-    bool valid = false;
-    DrawMode mode = DrawMode::Number;
-    std::string key;
-    int32_t lo = 0, hi = 0;
-};
-
-Source NumberSource(int32_t a, int32_t b) {
-    Source source;
-    source.valid = true;
-    source.key = NumberSourceKey(a, b);
-    source.lo = std::min(a, b);
-    source.hi = std::max(a, b);
-    return source;
-}
-
-Source SelectedSource(const DrawSession& session) {
+PoolSource SelectedSource(const DrawSessionState& session) {
     if (session.mode == DrawMode::Name) {
-        Source source;
+        PoolSource source;
         source.valid = true;
         source.mode = DrawMode::Name;
         source.key = session.host.readNameFile();
         return source;
     }
     const LimitTexts limits = session.host.readLimits();
-    if (!(ParseNumber(limits.lower) < ParseNumber(limits.upper))) return Source{};
-    return NumberSource(ToInt32(ParseNumber(limits.lower)), ToInt32(ParseNumber(limits.upper)));
+    if (!(ParseNumber(limits.lower) < ParseNumber(limits.upper))) return PoolSource{};
+    return NumberPoolSource(ToInt32(ParseNumber(limits.lower)), ToInt32(ParseNumber(limits.upper)));
 }
 
-Source CurrentSource(const DrawSession& session) {
+PoolSource CurrentSource(const DrawSessionState& session) {
     if (!session.drawing) return SelectedSource(session);
-    Source source;
+    PoolSource source;
     source.mode = session.drawMode;
     source.key = session.drawSource;
     source.valid = source.mode == DrawMode::Name || ParseNumberSourceKey(source.key, source.lo, source.hi);
     return source;
 }
 
-std::size_t DrawnCount(const DrawPools& pools, const Source& source) {
-    if (source.mode == DrawMode::Name) {
-        auto found = pools.names.find(source.key);
-        return found == pools.names.end() ? 0 : found->second.size();
-    }
-    auto found = pools.numbers.find(source.key);
-    return found == pools.numbers.end() ? 0 : found->second.size();
-}
-
-template <typename T>
-std::vector<T> DrawnOf(const std::map<std::string, std::vector<T>>& drawn, const std::string& key) {
-    auto found = drawn.find(key);
-    return found == drawn.end() ? std::vector<T>() : found->second;
-}
-
-PoolCounts CountNumbers(const DrawPools& pools, const Source& source) {
-    PoolCounts counts;
-    counts.known = true;
-    counts.total = static_cast<uint64_t>(static_cast<int64_t>(source.hi) - source.lo) + 1;
-    counts.left = counts.total - std::min<uint64_t>(DrawnCount(pools, source), counts.total);
-    return counts;
-}
-
 // Reads the name file on this thread: for the status only, never for a draw.
-PoolCounts CountNames(DrawSession& session, const std::string& file) {
+PoolCounts CountNames(DrawSessionState& session, const std::string& file) {
     std::string content = session.host.loadTextFile ? session.host.loadTextFile(session.host.programDirectory + file)
                                                     : std::string();
-    const NamePool pool = MakeEntryPool(std::move(content), DrawnOf(session.pools.names, file));
+    const NamePool pool = MakeEntryPool(std::move(content), DrawnNames(session.book, file));
     PoolCounts counts;
     counts.known = true;
     counts.left = NamesLeft(pool);
     counts.total = pool.entries;
-    session.nameCounts[file] = counts;
+    session.book.nameCounts[file] = counts;
     return counts;
 }
 
-void ShowPoolStatus(DrawSession& session, bool always = false) {
+PoolCounts CurrentPool(DrawSessionState& session) {
+    const PoolSource source = CurrentSource(session);
+    if (!source.valid) return PoolCounts{};
+    if (source.mode == DrawMode::Number) return CountNumbers(session.book, source);
+    auto counts = session.book.nameCounts.find(source.key);
+    if (counts != session.book.nameCounts.end()) return counts->second;
+    // A running draw's roller counts its own file; it is not read twice.
+    if (session.drawing) return PoolCounts{};
+    return CountNames(session, source.key);
+}
+
+void ShowPoolStatus(DrawSessionState& session, bool always = false) {
     if (!session.noRepeats || !session.host.showPoolStatus) return;
-    const PoolCounts counts = session.currentPool();
+    const PoolCounts counts = CurrentPool(session);
     const std::string text =
         counts.known ? "剩余 " + std::to_string(counts.left) + "/" + std::to_string(counts.total) : std::string();
     if (!always && text == session.poolStatus) return;
@@ -145,13 +115,13 @@ void ShowPoolStatus(DrawSession& session, bool always = false) {
     session.host.showPoolStatus(text);
 }
 
-void NotifyPoolsChanged(DrawSession& session) {
+void NotifyPoolsChanged(DrawSessionState& session) {
     if (session.host.poolsChanged) session.host.poolsChanged();
 }
 
 // The running draw's name pool has been counted by its roller: the status
 // can say so.
-void TakeRollerCounts(DrawSession& session) {
+void TakeRollerCounts(DrawSessionState& session) {
     if (session.reportTaken || !session.drawPooled || session.drawMode != DrawMode::Name) return;
     if (!session.poolReport.counted.load(std::memory_order_acquire)) return;
     session.reportTaken = true;
@@ -159,56 +129,35 @@ void TakeRollerCounts(DrawSession& session) {
     counts.known = true;
     counts.left = session.poolReport.left;
     counts.total = session.poolReport.total;
-    session.nameCounts[session.drawSource] = counts;
+    session.book.nameCounts[session.drawSource] = counts;
     ShowPoolStatus(session);
 }
 
 // Whether the running draw's results leave a pool: a name file with no
 // entry at all has none, and rolls as ever.
-bool DrawTakesFromPool(const DrawSession& session) {
+bool DrawTakesFromPool(const DrawSessionState& session) {
     if (!session.drawPooled) return false;
     return session.drawMode == DrawMode::Number || session.poolReport.total > 0;
 }
 
-// Takes a result of the running draw out of its pool: the name, or the
-// number a display text shows.
-PoolTake TakeFromPool(DrawSession& session, const std::string& entry) {
-    PoolTake take;
-    take.taken = true;
-    take.mode = session.drawMode;
-    take.source = session.drawSource;
-    if (take.mode == DrawMode::Name) {
-        take.name = entry;
-        AddDrawnName(session.pools, take.source, entry);
-        auto counts = session.nameCounts.find(take.source);
-        if (counts != session.nameCounts.end() && counts->second.left > 0) --counts->second.left;
-    } else {
-        take.number = ToInt32(ParseNumber(entry));
-        AddDrawnNumber(session.pools, take.source, take.number);
-    }
-    return take;
+PoolTake TakeFromPool(DrawSessionState& session, const std::string& entry) {
+    return TakeFromPool(session.book, session.drawMode, session.drawSource, entry);
 }
 
-void ResetSource(DrawSession& session, const Source& source) {
-    if (source.mode == DrawMode::Name) {
-        session.pools.names.erase(source.key);
-        auto counts = session.nameCounts.find(source.key);
-        if (counts != session.nameCounts.end()) counts->second.left = counts->second.total;
-    } else {
-        session.pools.numbers.erase(source.key);
-    }
+void ResetSource(DrawSessionState& session, const PoolSource& source) {
+    EmptyDrawnSet(session.book, source);
     NotifyPoolsChanged(session);
     ShowPoolStatus(session);
 }
 
-bool AskToReset(DrawSession& session) {
+bool AskToReset(DrawSessionState& session) {
     return session.host.askYesNo && session.host.askYesNo(kPoolEmptyQuestion, "提示");
 }
 
 // ---- the record ----------------------------------------------------------
 
 // Appends the result to the record and keeps it as data beside it.
-void RecordResult(DrawSession& session, const std::string& result, PoolTake take = PoolTake{}) {
+void RecordResult(DrawSessionState& session, const std::string& result, PoolTake take = PoolTake{}) {
     const std::string entry = "  " + result;
     session.host.appendToRecord(entry);
     DrawResult kept;
@@ -229,7 +178,7 @@ void RecordResult(DrawSession& session, const std::string& result, PoolTake take
 // (a number preset changes only what is seen), the name preset if it is an
 // entry still in the pool, else the name shown. A Stop before any candidate
 // was shown records the old display and takes nothing.
-PoolTake TakeAtStop(DrawSession& session, bool presetShown, const std::string& result) {
+PoolTake TakeAtStop(DrawSessionState& session, bool presetShown, const std::string& result) {
     TakeRollerCounts(session);
     if (!DrawTakesFromPool(session)) return PoolTake{};
     if (session.drawMode == DrawMode::Name && presetShown) {
@@ -281,7 +230,7 @@ void DrawSession::start() {
         inputs.name.path = host.programDirectory + drawSource;
         if (noRepeats) {
             inputs.noRepeats = true;
-            inputs.drawnNames = DrawnOf(pools.names, drawSource);
+            inputs.drawnNames = DrawnNames(book, drawSource);
             inputs.report = &poolReport;
         }
     } else {
@@ -290,9 +239,9 @@ void DrawSession::start() {
             RefuseStart(*this, "上限和下限必须拉开差距");
             return;
         }
-        const Source source = NumberSource(ToInt32(ParseNumber(limits.lower)), ToInt32(ParseNumber(limits.upper)));
+        const PoolSource source = NumberPoolSource(ToInt32(ParseNumber(limits.lower)), ToInt32(ParseNumber(limits.upper)));
         drawSource = source.key;
-        const PoolCounts counts = CountNumbers(pools, source);
+        const PoolCounts counts = CountNumbers(book, source);
         const uint64_t left = noRepeats ? counts.left : counts.total;
         if (left == 0) {
             SetButtons(*this, false);
@@ -311,7 +260,7 @@ void DrawSession::start() {
         inputs.number.frequencyText = host.readFrequency();
         if (noRepeats) {
             inputs.noRepeats = true;
-            inputs.drawnNumbers = DrawnOf(pools.numbers, drawSource);
+            inputs.drawnNumbers = DrawnNumbers(book, drawSource);
         }
     }
     const uint64_t draw = OpenDraw(*this);
@@ -396,7 +345,7 @@ bool DrawSession::deliverCandidate() {
         SetButtons(*this, false);
         EndRoller(*this);
         FocusButton(*this);
-        Source source;
+        PoolSource source;
         source.mode = drawMode;
         source.key = drawSource;
         if (!AskToReset(*this)) break;
@@ -420,7 +369,7 @@ void DrawSession::setNoRepeats(bool on) {
     noRepeats = on;
     if (on) {
         // The files may have changed while no one counted.
-        nameCounts.clear();
+        book.nameCounts.clear();
         ShowPoolStatus(*this, true);
         return;
     }
@@ -429,14 +378,14 @@ void DrawSession::setNoRepeats(bool on) {
 }
 
 void DrawSession::loadPools(DrawPools saved) {
-    pools = std::move(saved);
-    nameCounts.clear();
+    book.pools = std::move(saved);
+    book.nameCounts.clear();
     ShowPoolStatus(*this);
 }
 
 bool DrawSession::resetPool() {
     if (drawing) return false;
-    const Source source = SelectedSource(*this);
+    const PoolSource source = SelectedSource(*this);
     if (!source.valid) return false;
     ResetSource(*this, source);
     return true;
@@ -449,15 +398,9 @@ bool DrawSession::takeBack() {
     results.pop_back();
     takes.pop_back();
     if (host.replaceRecordEnd) host.replaceRecordEnd(result.recordEntry, "");
-    if (take.taken) {
-        const bool returned = take.mode == DrawMode::Name ? RemoveDrawnName(pools, take.source, take.name)
-                                                          : RemoveDrawnNumber(pools, take.source, take.number);
-        if (returned) {
-            // Whether the name is still an entry of its file is for a new count to say.
-            if (take.mode == DrawMode::Name) nameCounts.erase(take.source);
-            NotifyPoolsChanged(*this);
-            ShowPoolStatus(*this);
-        }
+    if (ReturnToPool(book, take)) {
+        NotifyPoolsChanged(*this);
+        ShowPoolStatus(*this);
     }
     return true;
 }
@@ -479,19 +422,10 @@ bool DrawSession::canVoidLast() const {
     return !drawing && !results.empty() && results.back().state == ResultState::Valid;
 }
 
-PoolCounts DrawSession::currentPool() {
-    const Source source = CurrentSource(*this);
-    if (!source.valid) return PoolCounts{};
-    if (source.mode == DrawMode::Number) return CountNumbers(pools, source);
-    auto counts = nameCounts.find(source.key);
-    if (counts != nameCounts.end()) return counts->second;
-    // A running draw's roller counts its own file; it is not read twice.
-    if (drawing) return PoolCounts{};
-    return CountNames(*this, source.key);
-}
+PoolCounts DrawSession::currentPool() { return CurrentPool(*this); }
 
 void DrawSession::refreshPoolStatus() {
-    const Source source = CurrentSource(*this);
-    if (source.valid && source.mode == DrawMode::Name && !drawing) nameCounts.erase(source.key);
+    const PoolSource source = CurrentSource(*this);
+    if (source.valid && source.mode == DrawMode::Name && !drawing) book.nameCounts.erase(source.key);
     ShowPoolStatus(*this);
 }

@@ -10,6 +10,7 @@
 
 #include "engine/auto_draw.h"
 #include "engine/draw_pools.h"
+#include "engine/pool_book.h"
 #include "engine/draw_results.h"
 #include "engine/random_source.h"
 #include "engine/roller_thread.h"
@@ -64,28 +65,14 @@ struct DrawHost {
     std::function<void()> requestDelivery;
 };
 
-// What a result took out of its pool, so that taking it back returns it.
-struct PoolTake {
-    bool taken = false;
-    DrawMode mode = DrawMode::Number;
-    std::string source;  // pool key: the name file, or "lo~hi"
-    std::string name;    // name mode
-    int32_t number = 0;  // number mode
-};
-
-struct PoolCounts {
-    bool known = false;  // false: no source to count (refused limits)
-    uint64_t left = 0;
-    uint64_t total = 0;
-};
-
 extern const char* const kPoolEmptyQuestion;
 extern const char* const kVoidMark;
 
-struct DrawSession {
+// The fields behind DrawSession's operations; only draw_session.cpp reads
+// or writes them.
+struct DrawSessionState {
     DrawHost host;
     DrawMode mode = DrawMode::Number;
-    DrawMode presetTarget = DrawMode::Number;  // which preset the preset form saves
     bool drawing = false;                      // Start taken and not yet stopped or abandoned
     RollerThread roller;                       // the one roller, of either mode
     CandidateSlot slot;
@@ -98,7 +85,7 @@ struct DrawSession {
 
     // Draws without repeats: while on, a result leaves the pool of its source.
     bool noRepeats = false;
-    DrawPools pools;
+    PoolBook book;
     // This session's results, in the order recorded; take-back removes the
     // latest. `takes` says for each what left its pool.
     DrawResults results;
@@ -112,12 +99,13 @@ struct DrawSession {
     std::string shownCandidate;    // the latest such, when pooled
     PoolReport poolReport;         // its name pool, filled in by the roller
     bool reportTaken = false;      // its counts have been read
-    // The latest counts of each name file's pool; numbers are counted at once.
-    std::map<std::string, PoolCounts> nameCounts;
     std::string poolStatus;        // as last shown
+};
 
+class DrawSession : private DrawSessionState {
+  public:
     DrawSession() = default;
-    explicit DrawSession(DrawHost drawHost) : host(std::move(drawHost)) {}
+    explicit DrawSession(DrawHost drawHost) { host = std::move(drawHost); }
     DrawSession(const DrawSession&) = delete;
     DrawSession& operator=(const DrawSession&) = delete;
     ~DrawSession();
@@ -125,6 +113,7 @@ struct DrawSession {
     void start();                 // click on Start
     void stop();                  // click on Stop
     void selectMode(DrawMode m);  // the engine's part of the mode menu commands
+    DrawMode selectedMode() const { return mode; }
     // UI thread: shows the pending candidate if its draw is still running.
     // Returns whether it did.
     bool deliverCandidate();
@@ -135,10 +124,14 @@ struct DrawSession {
 
     // Draws without repeats on or off; the draw running keeps its own way.
     void setNoRepeats(bool on);
+    bool noRepeatsOn() const { return noRepeats; }
     // The pools saved by an earlier run; taken as they are.
     void loadPools(DrawPools saved);
+    const DrawPools& drawnPools() const { return book.pools; }
     // Empties the drawn set of the current source; not while a draw runs.
     bool resetPool();
+    // This session's results, in the order recorded.
+    const DrawResults& sessionResults() const { return results; }
     // The latest result of the session leaves the end of the record and
     // returns to its pool; a void one too, mark and all, since taking back
     // undoes the draw whole. Not while a draw runs or with no result left.
@@ -154,4 +147,9 @@ struct DrawSession {
     // Counts the current source anew (after the selection, the limits or the
     // file changed) and tells the host.
     void refreshPoolStatus();
+
+    // The window's tasks, for a caller that watches them (benchmarks, tests).
+    DrawHost& windowTasks() { return host; }
+    // How long a "second" of automatic draws lasts; tests shorten it.
+    void setAutoTiming(const AutoDrawTiming& timing) { autoTiming = timing; }
 };

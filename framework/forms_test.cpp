@@ -12,7 +12,7 @@
 #include "framework/form_registry.h"
 #include "framework/startup.h"
 #include "tests/support/message_sequences.h"
-#include "framework/test_support.h"
+#include "tests/support/framework_test_support.h"
 #include "runtime/window_records.h"
 #include "ui/main_window.h"
 
@@ -492,9 +492,14 @@ TEST(Startup, RunsTheMainFormAndANumberDraw) {
     HWND main = nullptr;
     int phase = 0;
     DWORD stopAt = 0;
+    const FormRegistry registered = RegisteredForms();
+    FormRegistry forms = registered;
+    HWND created = nullptr;
+    forms.mainWindow = &created;
+    RegisterForms(forms);
     StartSteps(
         [&](int tick) {
-            main = gForms.form1;
+            main = created;
             HWND start = GetDlgItem(main, form1::kStart), stop = GetDlgItem(main, form1::kStop), display = GetDlgItem(main, form1::kResultDisplay);
             if (tick > 400) {  // about eight seconds: give up, close
                 CloseForm(main);
@@ -530,6 +535,7 @@ TEST(Startup, RunsTheMainFormAndANumberDraw) {
         },
         20);
     int code = ApplicationStart(GetModuleHandleA(nullptr), nullptr, "", SW_SHOWNORMAL);
+    RegisterForms(registered);
     EXPECT_EQ(code, 0);
     EXPECT_FALSE(IsWindow(main));
     EXPECT_TRUE(visible);

@@ -2,12 +2,12 @@
 
 #include "framework/app_paths.h"
 #include "framework/controls.h"
+#include "framework/property_names.h"
 
 #include <cstring>
 #include <vector>
 
 const char* const kPictureBoxClass = "ZQ_IPictureBox";
-const char* const kPicturePropertyName = "ZQ_IBOX_PUNK";
 
 namespace {
 
@@ -44,12 +44,12 @@ HWND resolveControl(HWND window, int id) {
 }
 
 IPicture* heldPicture(HWND control) {
-    return static_cast<IPicture*>(GetPropA(control, kPicturePropertyName));
+    return static_cast<IPicture*>(GetPropA(control, prop::kPicture));
 }
 
 // Takes the control's reference off the window; the caller releases it.
 IPicture* takePicture(HWND control) {
-    return static_cast<IPicture*>(RemovePropA(control, kPicturePropertyName));
+    return static_cast<IPicture*>(RemovePropA(control, prop::kPicture));
 }
 
 void releaseHeldPicture(HWND control) {
@@ -57,7 +57,7 @@ void releaseHeldPicture(HWND control) {
 }
 
 bool storePicture(HWND control, IPicture* picture) {
-    if (SetPropA(control, kPicturePropertyName, picture)) return true;
+    if (SetPropA(control, prop::kPicture, picture)) return true;
     picture->Release();
     return false;
 }

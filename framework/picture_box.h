@@ -1,6 +1,6 @@
 #pragma once
 // The "ZQ_IPictureBox" control: a static control that holds one decoded
-// picture (window property "ZQ_IBOX_PUNK", one reference owned by the control)
+// picture (window property prop::kPicture, one reference owned by the control)
 // and paints it over its client area.
 //
 // A control is named by (window, id): with id 0 the window is the control,
@@ -13,7 +13,6 @@
 #include <string>
 
 extern const char* const kPictureBoxClass;     // "ZQ_IPictureBox"
-extern const char* const kPicturePropertyName;  // "ZQ_IBOX_PUNK"
 
 // Registers the class on the first call; later calls only confirm it.
 bool registerPictureBoxClass();

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "storage/tests/test_support.h"
+#include "tests/support/storage_test_support.h"
 
 using namespace test_support;
 

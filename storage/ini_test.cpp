@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "storage/tests/test_support.h"
+#include "tests/support/storage_test_support.h"
 
 using namespace test_support;
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "runtime/services.h"
-#include "storage/tests/test_support.h"
+#include "tests/support/storage_test_support.h"
 
 using namespace test_support;
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "storage/ini.h"
-#include "storage/tests/test_support.h"
+#include "tests/support/storage_test_support.h"
 #include "tests/e2e/driver.h"
 
 using namespace test_support;

@@ -3,7 +3,6 @@
 #include "framework/app_paths.h"
 #include "framework/picture_box.h"
 #include "ui/ids.h"
-#include "ui/main_window.h"
 
 const char* BackgroundFileForCommand(int commandId) {
     static const char* const files[] = {"未标题-1.jpg", "未标题-2.jpg", "未标题-3.jpg", "未标题-4.jpg"};
@@ -11,7 +10,7 @@ const char* BackgroundFileForCommand(int commandId) {
     return files[commandId - kFirstBackgroundCommand];
 }
 
-bool showBackground(const std::string& fileName) {
+bool ShowBackground(HWND form, const std::string& fileName) {
     // The program directory, not the current one: the pictures travel with the program.
-    return setPictureFromFile(gForms.form1, form1::kPicture, std::string(gAppPaths.directory) + fileName);
+    return setPictureFromFile(form, form1::kPicture, std::string(gAppPaths.directory) + fileName);
 }

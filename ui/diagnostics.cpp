@@ -5,6 +5,10 @@
 #include "runtime/services.h"
 #include "runtime/window_records.h"
 
+const char* const kPresenterFontHeightProperty = "TobrixViewFontHeight";
+const char* const kPresenterTextWidthProperty = "TobrixViewTextWidth";
+const char* const kPresenterTextHeightProperty = "TobrixViewTextHeight";
+
 LRESULT ReadCounter(WPARAM id) {
     switch (id) {
     case kCountFrameworkBlocks: return FrameworkHeapBlockCount();

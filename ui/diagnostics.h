@@ -1,8 +1,15 @@
 #pragma once
-// Counters that FORM1 answers from outside the process, so that long runs can
-// be checked for leaks and stray threads without instrumenting the program.
-// Send kCountersMessage with a CounterId in wParam; the result is the count.
+// The test seam: what the end-to-end tests and benchmarks read from inside the
+// running program, from their own process. Nothing of the program's own
+// behaviour depends on it; it is here so that long runs can be checked for
+// leaks and stray threads, and the presenter view's choices measured, without
+// instrumenting the program. Values and names never change once given, since
+// tests outside the program rely on them.
 #include <windows.h>
+
+// ---- Counters ----
+// Send kCountersMessage to FORM1 with a CounterId in wParam; the result is
+// the count.
 
 // Far from the program's own WM_APP messages, which grow from WM_APP + 1.
 const UINT kCountersMessage = WM_APP + 100;
@@ -17,3 +24,11 @@ enum CounterId : WPARAM {
 
 // The counter, or -1 for an unknown id.
 LRESULT ReadCounter(WPARAM id);
+
+// ---- The presenter view ----
+// Read-only numbers on the view's window (class kPresenterViewClass), kept
+// up to date as it shows a text: the font height it chose for the text, and
+// that text's extent in pixels.
+extern const char* const kPresenterFontHeightProperty;
+extern const char* const kPresenterTextWidthProperty;
+extern const char* const kPresenterTextHeightProperty;

@@ -1,6 +1,8 @@
 #pragma once
 // The event handlers that the form definitions register, one per event entry.
-#include "ui/forms/definitions.h"
+#include <windows.h>
+
+#include <cstdint>
 
 // FORM1
 LRESULT HandleStart(HWND form, int id, intptr_t, intptr_t, intptr_t, intptr_t);

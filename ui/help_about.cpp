@@ -7,7 +7,6 @@
 #include "ui/contact.h"
 #include "ui/handlers.h"
 #include "ui/ids.h"
-#include "ui/main_window.h"
 
 std::string UsageGuideText() {
     const char* const separator = "\n\r\n\r";
@@ -25,16 +24,15 @@ std::string UsageGuideText() {
     return text;
 }
 
-void showUsageGuide() {
+void ShowUsageGuide() {
     ShowMessage(UsageGuideText(), "帮助", MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
 }
 
-void showAboutForm() {
-    gForms.form5 = CreateForm(kAboutFormName, gForms.form1, 0);
-    if (!gForms.form5) return;
-    ShowWindow(gForms.form5, SW_SHOWNORMAL);
-    ShowFormModal(gForms.form5, gForms.form1);
-    gForms.form5 = nullptr;
+void ShowAboutForm(HWND form) {
+    HWND about = CreateForm(kAboutFormName, form, 0);
+    if (!about) return;
+    ShowWindow(about, SW_SHOWNORMAL);
+    ShowFormModal(about, form);
 }
 
 void openWebLink() {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <mutex>
 #include <string>
 
 #include "engine/draw_session.h"
@@ -19,24 +20,29 @@
 #include "ui/contact.h"
 #include "ui/diagnostics.h"
 #include "ui/dpi.h"
+#include "ui/forms/definitions.h"
 #include "ui/handlers.h"
 #include "ui/help_about.h"
 #include "ui/ids.h"
 #include "ui/long_text.h"
+#include "ui/main_window_state.h"
 #include "ui/name_file_commands.h"
 #include "ui/presenter_view.h"
 #include "ui/presets.h"
 #include "ui/sound.h"
 #include "ui/tools_menu.h"
+#include "framework/property_names.h"
 
-AppForms gForms;
+// What the clock thread and the window share: the window to post to, until
+// the window is gone. The clock posts under the lock, and the window clears
+// it under the lock before it is destroyed, so no tick reaches a destroyed
+// window (or a new window given its handle).
+struct ClockLink {
+    std::mutex lock;
+    HWND form = nullptr;
+};
 
 namespace {
-
-// One draw per main window; the window that owns it now.
-DrawSession* session = nullptr;
-HWND sessionWindow = nullptr;
-int panelToggleCount = 0;
 
 const int kNameFileControls[] = {form1::kNewFile, form1::kEditFile, form1::kDeleteFile, form1::kRefreshFiles,
                                  form1::kFileListLabel, form1::kNameFileList};
@@ -99,7 +105,8 @@ void focusButton(HWND form, HWND button) {
     SendMessageA(form, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
 }
 
-DrawHost hostFor(HWND form) {
+DrawHost hostFor(MainWindow& window) {
+    HWND form = window.form;
     DrawHost host;
     host.showInDisplay = [form](const std::string& text) {
         setControlText(form, form1::kResultDisplay, KeepForResultDisplay(form, text));
@@ -170,7 +177,7 @@ DrawHost hostFor(HWND form) {
         return true;
     };
     host.showPoolStatus = [form](const std::string& text) { ShowPoolStatus(form, text); };
-    host.poolsChanged = [form]() { SavePools(MainDrawSession(form)); };
+    host.poolsChanged = [&window]() { SavePools(*window.session); };
     host.loadTextFile = LoadTextFile;
     host.timeOfDay = []() {
         SYSTEMTIME now;
@@ -188,24 +195,49 @@ DrawHost hostFor(HWND form) {
     return host;
 }
 
-void releaseSession(HWND form) {
-    if (form != sessionWindow) return;
-    delete session;  // ends and joins a running roller, which never waits on us
-    session = nullptr;
-    sessionWindow = nullptr;
-}
-
 // The clock only asks; the window sets the text itself, so the clock never
-// waits on the window (not while a modal form is open, nor at shutdown).
-DWORD WINAPI clockThread(void*) {
+// waits on the window (not while a modal form is open, nor at shutdown). It
+// ends at its first tick after its window has gone.
+DWORD WINAPI clockThread(void* parameter) {
+    std::unique_ptr<std::shared_ptr<ClockLink>> link(static_cast<std::shared_ptr<ClockLink>*>(parameter));
     for (;;) {
-        PostMessageA(gForms.form1, kClockTickMessage, 0, 0);
+        {
+            std::lock_guard<std::mutex> locked((*link)->lock);
+            if (!(*link)->form) return 0;
+            PostMessageA((*link)->form, kClockTickMessage, 0, 0);
+        }
         SYSTEMTIME now;
         GetLocalTime(&now);
         // Wake just after the next second begins, so no second is skipped.
         SleepMs(1000 - now.wMilliseconds + 5);
     }
-    return 0;
+}
+
+void startClock(MainWindow& window) {
+    window.clock = std::make_shared<ClockLink>();
+    window.clock->form = window.form;
+    auto* shared = new std::shared_ptr<ClockLink>(window.clock);
+    HANDLE clock = nullptr;
+    ThreadCreate(clockThread, shared, 0x100000, 0, &clock);
+    if (clock) {
+        CloseHandle(clock);
+    } else {
+        delete shared;
+    }
+}
+
+void stopClock(MainWindow& window) {
+    if (!window.clock) return;
+    std::lock_guard<std::mutex> locked(window.clock->lock);
+    window.clock->form = nullptr;
+}
+
+void destroyMainWindow(HWND form) {
+    auto* window = static_cast<MainWindow*>(RemovePropA(form, kMainWindowProperty));
+    if (!window) return;
+    stopClock(*window);
+    ClosePresenterView();
+    delete window;  // ends and joins a running roller, which never waits on us
 }
 
 RECT rectInClient(HWND form, int id) {
@@ -257,11 +289,9 @@ void fillList(HWND list, const char* const* items, int count) {
     SendMessageA(list, CB_SETCURSEL, 0, 0);
 }
 
-void initialise(HWND form) {
-    gForms.form1 = form;
-    HANDLE clock = nullptr;
-    ThreadCreate(clockThread, nullptr, 0x100000, 0, &clock);
-    if (clock) CloseHandle(clock);  // the clock runs for the life of the process
+void initialise(MainWindow& window) {
+    HWND form = window.form;
+    startClock(window);
     TraceMark("clock thread");
     RefreshRegistryValue(TOBRIX_WEB_HOST);
     TraceMark("registry");
@@ -272,7 +302,7 @@ void initialise(HWND form) {
     TraceMark("name files");
     static const char* const steps[] = {"1"};
     fillList(GetDlgItem(form, form1::kStepList), steps, 1);
-    MainDrawSession(form).mode = DrawMode::Number;
+    // Number mode: the session starts in it, and the controls as defined are its.
     TraceMark("lists");
 
     SendDlgItemMessageA(form, form1::kStatusBar, SB_SETTEXTA, 0 | SBT_NOBORDERS,
@@ -288,11 +318,11 @@ void initialise(HWND form) {
     // follows may still resize it.
     HWND picture = GetDlgItem(form, form1::kPicture);
     SendMessageA(picture, WM_SETREDRAW, FALSE, 0);
-    showBackground(kDefaultBackground);
+    ShowBackground(form, kDefaultBackground);
     SendMessageA(picture, WM_SETREDRAW, TRUE, 0);
     repaintControlArea(form, form1::kPicture);
     TraceMark("background");
-    InitialiseTools(form, MainDrawSession(form));
+    InitialiseTools(window);
     // The status bar got its date (and may have got the pool count) after
     // the first paint; it repaints with what overlaps it.
     repaintControlArea(form, form1::kStatusBar);
@@ -306,45 +336,62 @@ void enableControls(HWND form, const int* ids, int count, bool enable) {
     for (int i = 0; i < count; ++i) EnableWindow(GetDlgItem(form, ids[i]), enable);
 }
 
-void selectNumberMode(HWND form) {
-    MainDrawSession(form).selectMode(DrawMode::Number);
+void selectNumberMode(MainWindow& window) {
+    HWND form = window.form;
+    window.session->selectMode(DrawMode::Number);
     showControls(form, kNameFileControls, 6, false);
     enableControls(form, kNumberOnlyControls, 3, true);
     EnableWindow(GetDlgItem(form, form1::kJumpFrequency), TRUE);
 }
 
-void selectNameMode(HWND form) {
-    MainDrawSession(form).selectMode(DrawMode::Name);
+void selectNameMode(MainWindow& window) {
+    HWND form = window.form;
+    window.session->selectMode(DrawMode::Name);
     showControls(form, kNameFileControls, 6, true);
     enableControls(form, kNumberOnlyControls, 3, false);
 }
 
 // The source of the next draw changed, or the files were listed anew (and
 // may have been edited, deleted or replaced): the remaining count follows.
-void recountPool(HWND form) {
-    if (form == sessionWindow && session->noRepeats && !session->rolling()) session->refreshPoolStatus();
+void recountPool(MainWindow& window) {
+    DrawSession& session = *window.session;
+    if (session.noRepeatsOn() && !session.rolling()) session.refreshPoolStatus();
 }
 
-void noteSourceChange(HWND form, int id, int code) {
+void noteSourceChange(MainWindow& window, int id, int code) {
     const bool changed = (id == form1::kNameFileList && code == CBN_SELCHANGE) ||
                          ((id == form1::kLowerLimit || id == form1::kUpperLimit) && code == EN_CHANGE);
-    if (changed) recountPool(form);
+    if (changed) recountPool(window);
 }
 
-void runMenuCommand(HWND form, int command, bool fromShortcut) {
-    if (const char* file = BackgroundFileForCommand(command)) {
-        showBackground(file);
-        RefreshPresenterView(form);
-        return;
-    }
+void showBackgroundCommand(MainWindow& window, int command) {
+    ShowBackground(window.form, BackgroundFileForCommand(command));
+    RefreshPresenterView(window.form);
+}
+
+// Every menu command, from the menu bar, a shortcut or the context menu.
+void runMenuCommand(MainWindow& window, int command, bool fromShortcut) {
     switch (command) {
-    case menu::kNumberMode: selectNumberMode(form); break;
-    case menu::kNameMode: selectNameMode(form); break;
-    case menu::kNumberPreset: openPresetForms(DrawMode::Number); break;
-    case menu::kNamePreset: openPresetForms(DrawMode::Name); break;
-    case menu::kUsageGuide: showUsageGuide(); break;
-    case menu::kAbout: showAboutForm(); break;
-    default: RunToolsCommand(form, command, fromShortcut); break;
+    case menu::kBlueBackground:
+    case menu::kBlackBackground:
+    case menu::kRedBackground:
+    case menu::kYellowBackground: showBackgroundCommand(window, command); break;
+    case menu::kNumberMode: selectNumberMode(window); break;
+    case menu::kNameMode: selectNameMode(window); break;
+    case menu::kNumberPreset: OpenPresetForms(window, DrawMode::Number); break;
+    case menu::kNamePreset: OpenPresetForms(window, DrawMode::Name); break;
+    case menu::kUsageGuide: ShowUsageGuide(); break;
+    case menu::kAbout: ShowAboutForm(window.form); break;
+    // "工具"
+    case menu::kPresenterView: TogglePresenterView(window.form); break;
+    case menu::kNoRepeats: ToggleNoRepeats(window); break;
+    case menu::kResetPool: ResetPool(window); break;
+    case menu::kTakeBack: TakeBackLast(window, fromShortcut); break;
+    case menu::kVoidLast: VoidLast(window); break;
+    case menu::kExportRecord: ExportResults(window); break;
+    case menu::kCopyRecord: CopyResults(window); break;
+    case menu::kSound: ToggleSound(window); break;
+    default: break;
     }
 }
 
@@ -446,6 +493,15 @@ void showFirstCandidate(HWND form, DrawSession& session) {
 
 }  // namespace
 
+MainWindow& MainWindowOf(HWND form) {
+    if (auto* window = static_cast<MainWindow*>(GetPropA(form, kMainWindowProperty))) return *window;
+    auto* window = new MainWindow;
+    window->form = form;
+    window->session.reset(new DrawSession(hostFor(*window)));
+    SetPropA(form, kMainWindowProperty, window);
+    return *window;
+}
+
 MainLayout ComputeMainLayout(int width, int height, int dpi) {
     // The figures are pixels at 96 DPI; at another DPI the window keeps its look.
     auto px = [dpi](int pixels) { return ScaleToDpi(pixels, dpi); };
@@ -468,13 +524,28 @@ int ToggledHeight(int height, int toggleCount) {
     return toggleCount % 2 == 0 ? RoundHalfEven(height * 4.0 / 3.0) : RoundHalfEven(3.0 * height / 4.0);
 }
 
-DrawSession& MainDrawSession(HWND form) {
-    if (!session || sessionWindow != form) {
-        delete session;
-        session = new DrawSession(hostFor(form));
-        sessionWindow = form;
-    }
-    return *session;
+int FittedDpi(int dpi, SIZE design, SIZE work) {
+    auto fits = [&](int at) {
+        const int width = ScaleToDpi(design.cx, at), height = ScaleToDpi(design.cy, at);
+        // The panel starts collapsed; expanding it rounds the height again.
+        const int expanded = ToggledHeight(ToggledHeight(height, 1), 0);
+        return width <= work.cx && height <= work.cy && expanded <= work.cy;
+    };
+    int at = dpi;
+    while (at > kDesignDpi && !fits(at)) --at;
+    return at;
+}
+
+void FitLayoutDpiToMainForm() {
+    FormDefinition form;
+    if (!GetFormDefinition(kMainFormName, form)) return;
+    // Twips are 15 to the pixel at 96 DPI.
+    const SIZE design = {RoundHalfEven(form.width / 15.0), RoundHalfEven(form.height / 15.0)};
+    // The monitor the form is centred on when it opens.
+    const RECT work = GetMonitorWorkArea(nullptr, true);
+    const int screen = ScreenDpi();
+    const int fitted = FittedDpi(screen, design, SIZE{work.right - work.left, work.bottom - work.top});
+    SetLayoutDpi(fitted == screen ? 0 : fitted);
 }
 
 void PrepareMainWindow(HWND form, int showCommand) {
@@ -498,25 +569,30 @@ void PrepareMainWindow(HWND form, int showCommand) {
 }
 
 INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_NCDESTROY) {
+        destroyMainWindow(form);
+        return 0;
+    }
+    MainWindow& window = MainWindowOf(form);
     switch (message) {
     case WM_INITDIALOG:
-        if (GetPropA(form, "ZQ_INITDLG")) return 0;
-        SetPropA(form, "ZQ_INITDLG", reinterpret_cast<HANDLE>(1));
-        initialise(form);
+        if (GetPropA(form, prop::kInitialised)) return 0;
+        SetPropA(form, prop::kInitialised, reinterpret_cast<HANDLE>(1));
+        initialise(window);
         return 0;
     case WM_COMMAND:
-        noteSourceChange(form, LOWORD(wParam), HIWORD(wParam));
-        runMenuCommand(form, LOWORD(wParam), HIWORD(wParam) == 1);
+        noteSourceChange(window, LOWORD(wParam), HIWORD(wParam));
+        runMenuCommand(window, LOWORD(wParam), HIWORD(wParam) == 1);
         return 0;
     case WM_INITMENUPOPUP:
-        UpdateToolsMenu(form, reinterpret_cast<HMENU>(wParam));
+        UpdateToolsMenu(window, reinterpret_cast<HMENU>(wParam));
         return 0;
     case WM_SIZE:
         layOut(form, wParam);
         LayOutPoolStatus(form);
         return 0;
     case kDeliverCandidateMessage:
-        if (form == sessionWindow && session->deliverCandidate()) SoundCandidateShown();
+        if (window.session->deliverCandidate()) SoundCandidateShown();
         return 0;
     case kClockTickMessage:
         SetDlgItemTextA(form, form1::kClock, TimeText().c_str());
@@ -526,11 +602,6 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPA
         // stick as the first DWLP_MSGRESULT ever stored.
         ReplyMessage(ReadCounter(wParam));
         return 0;
-    case WM_NCDESTROY:
-        if (form == gForms.form1) ClosePresenterView();
-        releaseSession(form);
-        if (gForms.form1 == form) gForms.form1 = nullptr;
-        return 0;
     default:
         return 0;
     }
@@ -538,19 +609,19 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPA
 
 LRESULT HandleStart(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
     if (!form) return 0;
-    DrawSession& session = MainDrawSession(form);
+    DrawSession& session = *MainWindowOf(form).session;
     session.start();
     showFirstCandidate(form, session);
     return 0;
 }
 
 LRESULT HandleStop(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
-    if (form) MainDrawSession(form).stop();
+    if (form) MainWindowOf(form).session->stop();
     return 0;
 }
 
 LRESULT HandleClear(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
-    if (form) MainDrawSession(form).clearRecord();
+    if (form) MainWindowOf(form).session->clearRecord();
     return 0;
 }
 
@@ -560,10 +631,12 @@ LRESULT HandleClose(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
 }
 
 LRESULT HandlePanelToggle(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
+    if (!form) return 0;
+    MainWindow& window = MainWindowOf(form);
     RECT r;
     GetWindowRect(form, &r);
-    setOuterHeight(form, ToggledHeight(r.bottom - r.top, panelToggleCount));
-    ++panelToggleCount;
+    setOuterHeight(form, ToggledHeight(r.bottom - r.top, window.panelToggleCount));
+    ++window.panelToggleCount;
     return 0;
 }
 
@@ -574,18 +647,37 @@ LRESULT HandleEditFile(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
 
 LRESULT HandleNewFile(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
     NewNameFile(nameFileList(form));
-    recountPool(form);
+    if (form) recountPool(MainWindowOf(form));
     return 0;
 }
 
 LRESULT HandleDeleteFile(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
     DeleteNameFile(nameFileList(form), gAppPaths.directory);
-    recountPool(form);
+    if (form) recountPool(MainWindowOf(form));
     return 0;
 }
 
 LRESULT HandleRefreshFiles(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
     RefreshNameFiles(nameFileList(form), GetDlgItem(form, form1::kNamesBox), gAppPaths.directory);
-    recountPool(form);
+    if (form) recountPool(MainWindowOf(form));
     return 0;
+}
+
+// Over the display, the picture or the record: the "工具" items, run as from
+// the menu bar.
+LRESULT HandleToolsContextMenu(HWND form, int id, intptr_t x, intptr_t y, intptr_t, intptr_t) {
+    if (!form) return 0;
+    MainWindow& window = MainWindowOf(form);
+    HMENU popup = CreateToolsPopup(window);
+    if (!popup) return 0;
+    POINT at{static_cast<LONG>(x), static_cast<LONG>(y)};
+    if (x == -1 && y == -1) {  // from the keyboard: at the control
+        RECT r{};
+        GetWindowRect(GetDlgItem(form, id), &r);
+        at = POINT{r.left, r.top};
+    }
+    const int command = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, form, nullptr);
+    DestroyMenu(popup);
+    if (command) runMenuCommand(window, command, false);
+    return 1;  // the record's own edit menu does not follow
 }

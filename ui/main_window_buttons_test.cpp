@@ -10,6 +10,7 @@
 #include "ui/handlers.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
+#include "ui/main_window_state.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ TEST(MainWindowButtons, FocusAndDefaultFrameFollowTheEnabledButton) {
     ASSERT_NE(form, nullptr);
     ShowWindow(form, SW_SHOW);
     SetForegroundWindow(form);
-    DrawHost& host = MainDrawSession(form).host;
+    DrawHost& host = MainWindowOf(form).session->windowTasks();
     HWND start = GetDlgItem(form, form1::kStart), stop = GetDlgItem(form, form1::kStop);
     for (const ButtonCase& c : kCases) {
         SCOPED_TRACE(c.name);
@@ -69,7 +70,7 @@ TEST(MainWindowButtons, AnOwnedWindowInFrontKeepsTheKeyboard) {
     SetActiveWindow(view);
     SetFocus(view);
     ASSERT_EQ(GetActiveWindow(), view);
-    DrawHost& host = MainDrawSession(form).host;
+    DrawHost& host = MainWindowOf(form).session->windowTasks();
     for (bool rolling : {true, false}) {
         host.setButtonsRolling(rolling);
         host.focusEnabledButton();
@@ -102,6 +103,35 @@ TEST(MainWindowButtons, StartReturnsWithTheFirstCandidateShown) {
         EXPECT_EQ(record.substr(record.size() - shown.size() - 2), "  " + shown) << draw;
     }
     DestroyWindow(form);
+}
+
+// Each FORM1 owns its draw: a second one neither ends nor replaces the
+// first one's, and the forms a main window opens find it as their owner.
+TEST(MainWindowOwner, EachFormKeepsItsOwnDrawAndItsFormsFindIt) {
+    HWND first = CreateForm(kMainFormName, nullptr, 0), second = CreateForm(kMainFormName, nullptr, 0);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    MainWindow& owner = MainWindowOf(first);
+    EXPECT_EQ(&MainWindowOf(first), &owner);
+    EXPECT_NE(&MainWindowOf(second), &owner);
+    for (HWND form : {first, second}) {
+        SetDlgItemTextA(form, form1::kLowerLimit, "1");
+        SetDlgItemTextA(form, form1::kUpperLimit, "10");
+    }
+    HandleStart(first, form1::kStart, 0, 0, 0, 0);
+    HandleStart(second, form1::kStart, 0, 0, 0, 0);
+    HandleStop(second, form1::kStop, 0, 0, 0, 0);
+    EXPECT_TRUE(owner.session->rolling());
+    HandleStop(first, form1::kStop, 0, 0, 0, 0);
+    EXPECT_EQ(owner.session->sessionResults().size(), 1u);
+    EXPECT_EQ(MainWindowOf(second).session->sessionResults().size(), 1u);
+
+    HWND about = CreateForm(kAboutFormName, first, 0);
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(FindMainWindow(about), &owner);
+    DestroyWindow(about);
+    DestroyWindow(second);
+    DestroyWindow(first);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "framework/form_registry.h"
 #include "framework/forms.h"
 #include "framework/startup.h"
-#include "framework/test_support.h"
+#include "tests/support/framework_test_support.h"
 #include "runtime/numbers.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
@@ -44,10 +44,11 @@ Standing StartUp(void (*prepare)(HWND, int), int showCommand) {
     const FormRegistry registered = RegisteredForms();
     FormRegistry forms = registered;
     forms.prepareMainForm = prepare;
+    HWND main = nullptr;
+    forms.mainWindow = &main;
     RegisterForms(forms);
     Standing standing;
     fwtest::StartSteps([&](int) {
-        HWND main = gForms.form1;
         GetWindowRect(main, &standing.outer);
         EnumChildWindows(main, NoteControl, reinterpret_cast<LPARAM>(&standing));
         CloseForm(main);

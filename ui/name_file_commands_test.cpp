@@ -11,7 +11,7 @@
 
 #include "runtime/services.h"
 #include "storage/name_files.h"
-#include "storage/tests/test_support.h"
+#include "tests/support/storage_test_support.h"
 
 using namespace test_support;
 

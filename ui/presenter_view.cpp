@@ -8,12 +8,11 @@
 #include "framework/app_paths.h"
 #include "framework/controls.h"
 #include "framework/picture_box.h"
+#include "framework/property_names.h"
+#include "ui/diagnostics.h"
 #include "ui/forms/definitions.h"
 #include "ui/ids.h"
 
-const char* const kPresenterFontHeightProperty = "TobrixViewFontHeight";
-const char* const kPresenterTextWidthProperty = "TobrixViewTextWidth";
-const char* const kPresenterTextHeightProperty = "TobrixViewTextHeight";
 const char* const kPresenterViewClass = "TobrixPresenterView";
 
 namespace {
@@ -147,7 +146,7 @@ void fitText(const std::wstring& text) {
 
 IPicture* currentPicture(HWND form) {
     HWND box = GetDlgItem(form, form1::kPicture);
-    return box ? static_cast<IPicture*>(GetPropA(box, kPicturePropertyName)) : nullptr;
+    return box ? static_cast<IPicture*>(GetPropA(box, prop::kPicture)) : nullptr;
 }
 
 // Draws the picture the main window shows now, stretched to the whole view;

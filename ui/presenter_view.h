@@ -36,9 +36,6 @@ HWND PresenterViewWindow();
 // background picture is taken again when it has changed.
 void RefreshPresenterView(HWND form);
 
-// Read-only properties of the view, for checks from outside: the font height
-// it chose for the text it shows, and that text's extent in pixels.
-extern const char* const kPresenterFontHeightProperty;
-extern const char* const kPresenterTextWidthProperty;
-extern const char* const kPresenterTextHeightProperty;
+// The view's window class. The properties it carries for checks from
+// outside are in diagnostics.h.
 extern const char* const kPresenterViewClass;

@@ -11,7 +11,7 @@
 #include "storage/ini.h"
 #include "ui/handlers.h"
 #include "ui/ids.h"
-#include "ui/main_window.h"
+#include "ui/main_window_state.h"
 
 namespace {
 
@@ -40,13 +40,12 @@ bool AccessCodeAccepted(const std::string& typed) {
     return StrCompare(typed, kAccessCode) == 0;
 }
 
-void openPresetForms(DrawMode target) {
-    MainDrawSession(gForms.form1).presetTarget = target;
-    gForms.form2 = CreateForm(kAccessCodeFormName, gForms.form1, 0);
-    if (!gForms.form2) return;
-    ShowWindow(gForms.form2, SW_SHOWNORMAL);
-    ShowFormModal(gForms.form2, gForms.form1);
-    gForms.form2 = nullptr;
+void OpenPresetForms(MainWindow& window, DrawMode target) {
+    window.presetTarget = target;
+    HWND access = CreateForm(kAccessCodeFormName, window.form, 0);
+    if (!access) return;
+    ShowWindow(access, SW_SHOWNORMAL);
+    ShowFormModal(access, window.form);
 }
 
 LRESULT HandleAccessCode(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
@@ -54,18 +53,21 @@ LRESULT HandleAccessCode(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t)
         ShowMessage("口令不正确！", "提示", MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
         return 0;
     }
-    gForms.form3 = CreateForm(kPresetFormName, gForms.form1, 0);
-    if (gForms.form3) {
-        ShowWindow(gForms.form3, SW_SHOWNORMAL);
-        ShowFormModal(gForms.form3, gForms.form1);
-        gForms.form3 = nullptr;
+    MainWindow* window = FindMainWindow(form);
+    HWND main = window ? window->form : nullptr;
+    HWND preset = CreateForm(kPresetFormName, main, 0);
+    if (preset) {
+        ShowWindow(preset, SW_SHOWNORMAL);
+        ShowFormModal(preset, main);
     }
     CloseForm(form);
     return 0;
 }
 
 LRESULT HandlePresetSave(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
-    PresetPlace p = placeFor(MainDrawSession(gForms.form1).presetTarget);
+    // A preset form outside a main window (tests make them) saves the number preset.
+    const MainWindow* window = FindMainWindow(form);
+    PresetPlace p = placeFor(window ? window->presetTarget : DrawMode::Number);
     // Not checked: a failed write leaves the previous preset in force.
     IniWrite(std::string(gAppPaths.directory) + p.file, p.section, p.key, ControlText(form, form3::kPreset));
     CloseForm(form);

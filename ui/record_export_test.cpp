@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "storage/tests/test_support.h"
+#include "tests/support/storage_test_support.h"
 #include "tests/e2e/driver.h"
 
 using namespace test_support;

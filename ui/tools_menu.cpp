@@ -13,7 +13,7 @@
 #include "ui/dpi.h"
 #include "ui/forms/definitions.h"
 #include "ui/ids.h"
-#include "ui/main_window.h"
+#include "ui/main_window_state.h"
 #include "ui/presenter_view.h"
 #include "ui/record_export.h"
 #include "ui/sound.h"
@@ -24,7 +24,7 @@ std::string programFile(const char* name) { return std::string(gAppPaths.directo
 
 void saveOptions(const DrawSession& session) {
     // An unwritable folder keeps the options for this session only.
-    SaveOptions(programFile(kOptionsFileName), Options{session.noRepeats, IsSoundOn()});
+    SaveOptions(programFile(kOptionsFileName), Options{session.noRepeatsOn(), IsSoundOn()});
 }
 
 // The pools file as it is on disk; "" when it is missing or unreadable. A
@@ -57,11 +57,6 @@ const MenuPopupDefinition* toolsPopupDefinition() {
     return form.menu && !form.menu->empty() ? &form.menu->back() : nullptr;
 }
 
-void toggleNoRepeats(DrawSession& session) {
-    session.setNoRepeats(!session.noRepeats);
-    saveOptions(session);
-}
-
 void layOutParts(HWND form) {
     HWND bar = GetDlgItem(form, form1::kStatusBar);
     RECT client{};
@@ -73,7 +68,9 @@ void layOutParts(HWND form) {
 
 }  // namespace
 
-void InitialiseTools(HWND form, DrawSession& session) {
+void InitialiseTools(MainWindow& window) {
+    HWND form = window.form;
+    DrawSession& session = *window.session;
     static const ACCEL shortcuts[] = {
         {FVIRTKEY, VK_F11, menu::kPresenterView},
         {FVIRTKEY | FCONTROL, 'Z', menu::kTakeBack},
@@ -90,34 +87,36 @@ void InitialiseTools(HWND form, DrawSession& session) {
     if (options.noRepeats) session.setNoRepeats(true);
 }
 
-bool RunToolsCommand(HWND form, int command, bool fromShortcut) {
-    DrawSession& session = MainDrawSession(form);
-    switch (command) {
-    case menu::kPresenterView: TogglePresenterView(form); return true;
-    case menu::kNoRepeats: toggleNoRepeats(session); return true;
-    case menu::kResetPool: session.resetPool(); return true;
-    case menu::kTakeBack:
-        // In an edit field Ctrl+Z is the field's own undo.
-        if (fromShortcut && isEditControl(GetFocus())) {
-            SendMessageA(GetFocus(), WM_UNDO, 0, 0);
-            return true;
-        }
-        session.takeBack();
-        return true;
-    case menu::kVoidLast: session.voidLast(); return true;
-    case menu::kExportRecord: ExportRecord(form, session.results, gAppPaths.directory); return true;
-    case menu::kCopyRecord: CopyRecord(form, session.results); return true;
-    case menu::kSound:
-        SetSoundOn(!IsSoundOn());
-        saveOptions(session);
-        return true;
-    default: return false;
-    }
+void ToggleNoRepeats(MainWindow& window) {
+    DrawSession& session = *window.session;
+    session.setNoRepeats(!session.noRepeatsOn());
+    saveOptions(session);
 }
 
-void UpdateToolsMenu(HWND form, HMENU popup) {
-    const DrawSession& session = MainDrawSession(form);
-    CheckMenuItem(popup, menu::kNoRepeats, MF_BYCOMMAND | (session.noRepeats ? MF_CHECKED : MF_UNCHECKED));
+void ResetPool(MainWindow& window) { window.session->resetPool(); }
+
+void TakeBackLast(MainWindow& window, bool fromShortcut) {
+    if (fromShortcut && isEditControl(GetFocus())) {
+        SendMessageA(GetFocus(), WM_UNDO, 0, 0);
+        return;
+    }
+    window.session->takeBack();
+}
+
+void VoidLast(MainWindow& window) { window.session->voidLast(); }
+
+void ExportResults(MainWindow& window) { ExportRecord(window.form, window.session->sessionResults(), gAppPaths.directory); }
+
+void CopyResults(MainWindow& window) { CopyRecord(window.form, window.session->sessionResults()); }
+
+void ToggleSound(MainWindow& window) {
+    SetSoundOn(!IsSoundOn());
+    saveOptions(*window.session);
+}
+
+void UpdateToolsMenu(const MainWindow& window, HMENU popup) {
+    const DrawSession& session = *window.session;
+    CheckMenuItem(popup, menu::kNoRepeats, MF_BYCOMMAND | (session.noRepeatsOn() ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(popup, menu::kSound, MF_BYCOMMAND | (IsSoundOn() ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(popup, menu::kPresenterView,
                   MF_BYCOMMAND | (PresenterViewWindow() ? MF_CHECKED : MF_UNCHECKED));
@@ -126,8 +125,19 @@ void UpdateToolsMenu(HWND form, HMENU popup) {
     EnableMenuItem(popup, menu::kResetPool, MF_BYCOMMAND | (session.rolling() ? MF_GRAYED : MF_ENABLED));
 }
 
+HMENU CreateToolsPopup(const MainWindow& window) {
+    const MenuPopupDefinition* tools = toolsPopupDefinition();
+    if (!tools) return nullptr;
+    HMENU popup = CreatePopupMenu();
+    for (const MenuItemDefinition& item : tools->items) {
+        AppendMenuA(popup, MF_STRING, static_cast<UINT_PTR>(item.commandId), item.text);
+    }
+    UpdateToolsMenu(window, popup);
+    return popup;
+}
+
 void SavePools(const DrawSession& session) {
-    WriteFileReplacing(programFile(kPoolsFileName), SerializePools(session.pools));
+    WriteFileReplacing(programFile(kPoolsFileName), SerializePools(session.drawnPools()));
 }
 
 void ShowPoolStatus(HWND form, const std::string& text) {
@@ -147,25 +157,4 @@ void ShowPoolStatus(HWND form, const std::string& text) {
 void LayOutPoolStatus(HWND form) {
     // Only while the count is shown; otherwise the bar keeps its one part.
     if (SendDlgItemMessageA(form, form1::kStatusBar, SB_GETPARTS, 0, 0) > 1) layOutParts(form);
-}
-
-LRESULT HandleToolsContextMenu(HWND form, int id, intptr_t x, intptr_t y, intptr_t, intptr_t) {
-    HWND control = GetDlgItem(form, id);
-    const MenuPopupDefinition* tools = toolsPopupDefinition();
-    if (!form || !tools) return 0;
-    HMENU popup = CreatePopupMenu();
-    for (const MenuItemDefinition& item : tools->items) {
-        AppendMenuA(popup, MF_STRING, static_cast<UINT_PTR>(item.commandId), item.text);
-    }
-    UpdateToolsMenu(form, popup);
-    POINT at{static_cast<LONG>(x), static_cast<LONG>(y)};
-    if (x == -1 && y == -1) {  // from the keyboard: at the control
-        RECT r{};
-        GetWindowRect(control, &r);
-        at = POINT{r.left, r.top};
-    }
-    const int command = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, form, nullptr);
-    DestroyMenu(popup);
-    if (command) RunToolsCommand(form, command, false);
-    return 1;  // the record's own edit menu does not follow
 }

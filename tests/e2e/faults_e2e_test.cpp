@@ -17,6 +17,7 @@
 #include "tests/e2e/driver.h"
 #include "tests/e2e/fixture.h"
 #include "ui/contact.h"
+#include "framework/property_names.h"
 
 namespace {
 
@@ -160,7 +161,7 @@ TEST_F(FaultsE2E, BrokenBackgroundPicturesLeaveThePlainBand) {
     ASSERT_TRUE(WriteFileBytes(dir + "未标题-3.jpg", red.substr(0, 9)));
     Launch(dir);
     HWND band = GetDlgItem(form, form1::kPicture);
-    ASSERT_NE(GetPropA(band, "ZQ_IBOX_PUNK"), nullptr) << "the black gradient at start-up";
+    ASSERT_NE(GetPropA(band, prop::kPicture), nullptr) << "the black gradient at start-up";
 
     // A point of the band beside the result display.
     const RECT rect = ControlRectInClient(form, form1::kPicture);
@@ -169,7 +170,7 @@ TEST_F(FaultsE2E, BrokenBackgroundPicturesLeaveThePlainBand) {
     for (int command : {menu::kBlueBackground, menu::kRedBackground}) {
         SendMenuCommand(form, command);
         ASSERT_TRUE(Responds(form, 5000)) << command;
-        EXPECT_EQ(GetPropA(band, "ZQ_IBOX_PUNK"), nullptr) << command;
+        EXPECT_EQ(GetPropA(band, prop::kPicture), nullptr) << command;
         ForceRepaint(form);
         PumpFor(300);
         EXPECT_EQ(ScreenPixelInClient(form, point), buttonFace) << command;
@@ -177,7 +178,7 @@ TEST_F(FaultsE2E, BrokenBackgroundPicturesLeaveThePlainBand) {
     }
 
     SendMenuCommand(form, menu::kBlackBackground);
-    EXPECT_NE(GetPropA(band, "ZQ_IBOX_PUNK"), nullptr);
+    EXPECT_NE(GetPropA(band, prop::kPicture), nullptr);
     EXPECT_TRUE(IsRolledNumber(Draw()));
 }
 

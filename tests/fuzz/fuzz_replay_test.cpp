@@ -38,6 +38,8 @@ TEST(FuzzReplay, ParseNumberInputs) { EXPECT_GT(Replay("parse_number", FuzzParse
 
 TEST(FuzzReplay, NameFileInputs) { EXPECT_GT(Replay("name_file", FuzzNameFile), 0); }
 
+TEST(FuzzReplay, PoolsFileInputs) { EXPECT_GT(Replay("pools_file", FuzzPoolsFile), 0); }
+
 TEST(FuzzReplay, PrizesIniInputs) { EXPECT_GT(Replay("prizes_ini", FuzzPrizesIni), 0); }
 
 TEST(FuzzReplay, PrizeProgressInputs) { EXPECT_GT(Replay("prize_progress", FuzzPrizeProgress), 0); }

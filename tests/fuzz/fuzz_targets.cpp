@@ -365,6 +365,37 @@ std::string Latin1ToUtf8(const std::string& bytes) {
     return out;
 }
 
+// ---- Pools ----
+
+void CheckPools(const std::string& bytes) {
+    const DrawPools pools = ParsePools(bytes);
+    std::size_t entries = 0;
+    for (const auto& source : pools.names) {
+        FUZZ_CHECK(!source.second.empty());
+        for (const std::string& name : source.second) FUZZ_CHECK(!name.empty());
+        entries += source.second.size();
+    }
+    for (const auto& source : pools.numbers) {
+        int32_t lo = 0, hi = 0;
+        FUZZ_CHECK(ParseNumberSourceKey(source.first, lo, hi));
+        FUZZ_CHECK(NumberSourceKey(lo, hi) == source.first);
+        const std::vector<int32_t>& values = source.second;
+        FUZZ_CHECK(!values.empty());
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            FUZZ_CHECK(values[i] >= lo && values[i] <= hi);
+            FUZZ_CHECK(i == 0 || values[i - 1] < values[i]);
+        }
+        entries += values.size();
+    }
+    FUZZ_CHECK(entries <= kMaxPoolEntries);
+
+    const std::string written = SerializePools(pools);
+    const DrawPools back = ParsePools(written);
+    FUZZ_CHECK(back.names == pools.names);
+    FUZZ_CHECK(back.numbers == pools.numbers);
+    FUZZ_CHECK(SerializePools(back) == written);
+}
+
 }  // namespace
 
 int FuzzPrizesIni(const uint8_t* data, std::size_t size) {
@@ -441,6 +472,11 @@ int FuzzCsvTable(const uint8_t* data, std::size_t size) {
     FUZZ_CHECK(ReadCsvTable(WriteCsv(table, separator), separator, again) == TableStatus::Ok);
     FUZZ_CHECK(again.rows == table.rows);
     CheckRosterFile(table);
+    return 0;
+}
+
+int FuzzPoolsFile(const uint8_t* data, std::size_t size) {
+    CheckPools(std::string(reinterpret_cast<const char*>(data), size));
     return 0;
 }
 

@@ -13,6 +13,11 @@ int FuzzParseNumber(const uint8_t* data, std::size_t size);
 // draw splits them into, each against a plain reading of the rules.
 int FuzzNameFile(const uint8_t* data, std::size_t size);
 
+// The pools file's bytes: what ParsePools keeps is well formed (number sets
+// ascending, unique and inside their range, no empty set, at most the cap of
+// entries) and reads back the same after SerializePools.
+int FuzzPoolsFile(const uint8_t* data, std::size_t size);
+
 // The prizes file: every tier read passes the field checks and reads back the
 // same from what the program would write.
 int FuzzPrizesIni(const uint8_t* data, std::size_t size);

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "framework/test_support.h"
+#include "tests/support/framework_test_support.h"
 #include "ui/ids.h"
 
 namespace fwtest {

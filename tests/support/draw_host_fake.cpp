@@ -1,4 +1,4 @@
-#include "engine/draw_host_fake.h"
+#include "tests/support/draw_host_fake.h"
 
 #include <gtest/gtest.h>
 

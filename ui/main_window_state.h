@@ -1,0 +1,27 @@
+#pragma once
+// What FORM1 owns for as long as it exists. Made when the window first
+// reaches its procedure and destroyed with the window; every function that
+// acts on the main window is handed it, and event handlers, which get only a
+// window handle, find it through FindMainWindow.
+#include <windows.h>
+
+#include <memory>
+
+#include "engine/draw_session.h"
+
+struct ClockLink;
+
+struct MainWindow {
+    HWND form = nullptr;
+    std::unique_ptr<DrawSession> session;       // made with the window, never replaced
+    DrawMode presetTarget = DrawMode::Number;   // which preset the preset form saves
+    int panelToggleCount = 0;                   // clicks on "模式切换>>"; even: the next expands
+    std::shared_ptr<ClockLink> clock;           // shared with the clock thread, which outlives us
+};
+
+// The main window of `window`: FORM1 itself, or a form it owns (the preset
+// forms, the about form). nullptr when there is none.
+MainWindow* FindMainWindow(HWND window);
+
+// The window property that holds the owner on FORM1.
+extern const char* const kMainWindowProperty;
