@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/percent_escape.h"
+
 // The file, in lines ending CR LF:
 //   Tobrix draw pools 1
 //   names <file name>      then one "name <entry>" per drawn entry
@@ -16,48 +18,14 @@ namespace {
 const char kHeader[] = "Tobrix draw pools ";
 const char kVersion[] = "1";
 
-bool NeedsEscape(unsigned char c) {
-    return c < 0x20 || c == 0x7F || c == '%';
-}
+// Names may hold blanks: only control bytes are escaped.
+const unsigned char kFirstPlain = 0x20;
 
-void AppendEscaped(std::string& out, const std::string& text) {
-    static const char kHex[] = "0123456789ABCDEF";
-    for (unsigned char c : text) {
-        if (NeedsEscape(c)) {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
+void AppendEscaped(std::string& out, const std::string& text) { AppendPercentEscaped(out, text, kFirstPlain); }
 
 // False for a raw control byte or a broken escape: the line is corrupt.
 bool Unescape(const char* first, const char* last, std::string& text) {
-    text.clear();
-    text.reserve(static_cast<std::size_t>(last - first));
-    for (const char* at = first; at < last; ++at) {
-        const unsigned char c = static_cast<unsigned char>(*at);
-        if (c < 0x20 || c == 0x7F) return false;
-        if (c != '%') {
-            text += static_cast<char>(c);
-            continue;
-        }
-        if (last - at < 3) return false;
-        const int high = HexValue(at[1]), low = HexValue(at[2]);
-        if (high < 0 || low < 0) return false;
-        text += static_cast<char>(high * 16 + low);
-        at += 2;
-    }
-    return true;
+    return ReadPercentEscaped(first, last, kFirstPlain, text);
 }
 
 // An optional "-" and 1 to 10 digits that fit 32 bits, nothing else.

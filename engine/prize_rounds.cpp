@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "engine/draw_pools.h"
+#include "engine/percent_escape.h"
 
 namespace {
 
@@ -220,46 +221,13 @@ std::size_t FindCurrentTier(const std::vector<PrizeTier>& tiers, const TierTally
 
 const char kHeader[] = "Tobrix prize rounds ";
 
-bool NeedsEscape(unsigned char c) {
-    return c <= 0x20 || c == 0x7F || c == '%';
-}
+// Fields are separated by blanks, so a blank is escaped too.
+const unsigned char kFirstPlain = 0x21;
 
-void AppendEscaped(std::string& out, const std::string& text) {
-    static const char kHex[] = "0123456789ABCDEF";
-    for (unsigned char c : text) {
-        if (NeedsEscape(c)) {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
+void AppendEscaped(std::string& out, const std::string& text) { AppendPercentEscaped(out, text, kFirstPlain); }
 
 bool Unescape(const std::string& field, std::string& text) {
-    text.clear();
-    for (std::size_t at = 0; at < field.size(); ++at) {
-        const unsigned char c = static_cast<unsigned char>(field[at]);
-        if (c <= 0x20 || c == 0x7F) return false;
-        if (c != '%') {
-            text += static_cast<char>(c);
-            continue;
-        }
-        if (field.size() - at < 3) return false;
-        const int high = HexValue(field[at + 1]), low = HexValue(field[at + 2]);
-        if (high < 0 || low < 0) return false;
-        text += static_cast<char>(high * 16 + low);
-        at += 2;
-    }
-    return true;
+    return ReadPercentEscaped(field.data(), field.data() + field.size(), kFirstPlain, text);
 }
 
 bool ParseCount(const std::string& text, uint32_t& value) {
