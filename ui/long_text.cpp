@@ -12,14 +12,6 @@ const std::size_t kRecordPieceBytes = 1024;
 
 namespace {
 
-struct KeptDisplay {
-    HWND form = nullptr;
-    std::string whole;  // the latest text given to the display, when it was cut
-    std::string cut;    // what the display was given instead
-};
-
-KeptDisplay gKept;
-
 // A text as a control gives it back: up to the first NUL and through the
 // system's code page both ways.
 std::string asShown(const std::string& text) {
@@ -62,21 +54,20 @@ std::size_t WholeCharacterPrefix(const std::string& text, std::size_t from, std:
     return length;
 }
 
-std::string KeepForResultDisplay(HWND form, const std::string& text) {
+std::string KeepForResultDisplay(KeptDisplay& kept, const std::string& text) {
     const std::string upToNul = text.substr(0, text.find('\0'));
     if (upToNul.size() <= kDisplayTextLimit) {
-        gKept = KeptDisplay{};
+        kept = KeptDisplay{};
         return text;
     }
-    gKept.form = form;
-    gKept.whole = text;
-    gKept.cut = upToNul.substr(0, WholeCharacterPrefix(upToNul, 0, kDisplayTextLimit));
-    return gKept.cut;
+    kept.whole = text;
+    kept.cut = upToNul.substr(0, WholeCharacterPrefix(upToNul, 0, kDisplayTextLimit));
+    return kept.cut;
 }
 
-std::string ResultDisplayText(HWND form, const std::string& shown) {
-    if (form != gKept.form || gKept.cut.empty() || shown != asShown(gKept.cut)) return shown;
-    return asShown(gKept.whole);
+std::string ResultDisplayText(const KeptDisplay& kept, const std::string& shown) {
+    if (kept.cut.empty() || shown != asShown(kept.cut)) return shown;
+    return asShown(kept.whole);
 }
 
 void AppendInPieces(HWND box, const std::string& text) {

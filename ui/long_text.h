@@ -15,14 +15,20 @@ extern const std::size_t kDisplayTextLimit;
 // between the two bytes of a double-byte character.
 std::size_t WholeCharacterPrefix(const std::string& text, std::size_t from, std::size_t maxBytes);
 
+// The latest text given to a result display when it was cut, and the cut.
+struct KeptDisplay {
+    std::string whole;
+    std::string cut;
+};
+
 // What the result display is to be given for `text`: the text, or its cut to
 // kDisplayTextLimit. The whole text is kept for ResultDisplayText.
-std::string KeepForResultDisplay(HWND form, const std::string& text);
+std::string KeepForResultDisplay(KeptDisplay& kept, const std::string& text);
 
 // The result display's text as the draw takes it: the whole text of the
 // latest long one while the display still shows its cut, else what it shows.
 // `shown` is the control's text now.
-std::string ResultDisplayText(HWND form, const std::string& shown);
+std::string ResultDisplayText(const KeptDisplay& kept, const std::string& shown);
 
 // Appends `text` (up to its first NUL) at the end of a multi-line edit box in
 // pieces that each end between characters; the caret stays at the end.

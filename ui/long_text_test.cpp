@@ -28,22 +28,22 @@ TEST(LongText, CutsNeverSplitADoubleByteCharacter) {
 }
 
 TEST(LongText, TheDrawReadsTheWholeTextWhileTheDisplayShowsItsCut) {
-    HWND form = reinterpret_cast<HWND>(static_cast<intptr_t>(0x1234));
-    EXPECT_EQ(KeepForResultDisplay(form, "张三"), "张三");
-    EXPECT_EQ(ResultDisplayText(form, "张三"), "张三");
+    KeptDisplay kept;
+    EXPECT_EQ(KeepForResultDisplay(kept, "张三"), "张三");
+    EXPECT_EQ(ResultDisplayText(kept, "张三"), "张三");
 
     const std::string longName = Repeat("长", 50000) + "x";
-    const std::string cut = KeepForResultDisplay(form, longName);
+    const std::string cut = KeepForResultDisplay(kept, longName);
     ASSERT_LE(cut.size(), kDisplayTextLimit);
     EXPECT_GE(cut.size(), kDisplayTextLimit - 1);
     EXPECT_EQ(cut.size() % 2, 0u);
     EXPECT_EQ(longName.compare(0, cut.size(), cut), 0);
-    EXPECT_EQ(ResultDisplayText(form, cut), longName);
+    EXPECT_EQ(ResultDisplayText(kept, cut), longName);
     // Once the display shows something else, that is what it reads.
-    EXPECT_EQ(ResultDisplayText(form, "88"), "88");
-    EXPECT_EQ(ResultDisplayText(nullptr, cut), cut);
-    EXPECT_EQ(KeepForResultDisplay(form, ""), "");
-    EXPECT_EQ(ResultDisplayText(form, cut), cut);
+    EXPECT_EQ(ResultDisplayText(kept, "88"), "88");
+    EXPECT_EQ(ResultDisplayText(KeptDisplay{}, cut), cut);
+    EXPECT_EQ(KeepForResultDisplay(kept, ""), "");
+    EXPECT_EQ(ResultDisplayText(kept, cut), cut);
 }
 
 TEST(LongText, EditBoxesTakeLongLinesWhole) {

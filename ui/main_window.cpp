@@ -96,7 +96,8 @@ void setControlText(HWND form, int id, const std::string& text) {
         }
     }
     SetDlgItemTextW(form, id, wide.c_str());
-    if (id == form1::kResultDisplay) RefreshPresenterView(form);
+    if (id != form1::kResultDisplay) return;
+    if (MainWindow* window = FindMainWindow(form)) RefreshPresenterView(window->presenter, form);
 }
 
 // Through the dialog manager, so that the default-button frame follows the
@@ -108,13 +109,15 @@ void focusButton(HWND form, HWND button) {
 DrawHost hostFor(MainWindow& window) {
     HWND form = window.form;
     DrawHost host;
-    host.showInDisplay = [form](const std::string& text) {
-        setControlText(form, form1::kResultDisplay, KeepForResultDisplay(form, text));
+    host.showInDisplay = [form, &window](const std::string& text) {
+        setControlText(form, form1::kResultDisplay, KeepForResultDisplay(window.keptDisplay, text));
     };
-    host.readDisplay = [form]() { return ResultDisplayText(form, ControlText(form, form1::kResultDisplay)); };
-    host.appendToRecord = [form](const std::string& entry) {
+    host.readDisplay = [form, &window]() {
+        return ResultDisplayText(window.keptDisplay, ControlText(form, form1::kResultDisplay));
+    };
+    host.appendToRecord = [form, &window](const std::string& entry) {
         appendRecord(form, entry);
-        SoundResultTaken();
+        SoundResultTaken(window.sound);
     };
     host.clearRecordAndNames = [form]() {
         writeRecord(form, "");
@@ -236,7 +239,7 @@ void destroyMainWindow(HWND form) {
     auto* window = static_cast<MainWindow*>(RemovePropA(form, kMainWindowProperty));
     if (!window) return;
     stopClock(*window);
-    ClosePresenterView();
+    ClosePresenterView(window->presenter);
     delete window;  // ends and joins a running roller, which never waits on us
 }
 
@@ -366,7 +369,7 @@ void noteSourceChange(MainWindow& window, int id, int code) {
 
 void showBackgroundCommand(MainWindow& window, int command) {
     ShowBackground(window.form, BackgroundFileForCommand(command));
-    RefreshPresenterView(window.form);
+    RefreshPresenterView(window.presenter, window.form);
 }
 
 // Every menu command, from the menu bar, a shortcut or the context menu.
@@ -383,7 +386,7 @@ void runMenuCommand(MainWindow& window, int command, bool fromShortcut) {
     case menu::kUsageGuide: ShowUsageGuide(); break;
     case menu::kAbout: ShowAboutForm(window.form); break;
     // "工具"
-    case menu::kPresenterView: TogglePresenterView(window.form); break;
+    case menu::kPresenterView: TogglePresenterView(window.presenter, window.form); break;
     case menu::kNoRepeats: ToggleNoRepeats(window); break;
     case menu::kResetPool: ResetPool(window); break;
     case menu::kTakeBack: TakeBackLast(window, fromShortcut); break;
@@ -477,14 +480,14 @@ HWND nameFileList(HWND form) { return GetDlgItem(form, form1::kNameFileList); }
 // millisecond unless the source is slow to read, is taken from the queue and
 // served before Start returns; a slow source is not waited for. Only posted
 // messages are looked at, so nothing sent from elsewhere runs inside Start.
-void showFirstCandidate(HWND form, DrawSession& session) {
+void showFirstCandidate(HWND form, DrawSession& session, SoundState& sound) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
     MSG msg;
     while (session.rolling() && std::chrono::steady_clock::now() < until) {
         if (PeekMessageA(&msg, form, kDeliverCandidateMessage, kDeliverCandidateMessage,
                          PM_REMOVE | PM_QS_POSTMESSAGE)) {
             if (!session.deliverCandidate()) continue;  // a request left from an earlier draw
-            SoundCandidateShown();
+            SoundCandidateShown(sound);
             return;
         }
         SwitchToThread();
@@ -496,6 +499,7 @@ void showFirstCandidate(HWND form, DrawSession& session) {
 MainWindow& MainWindowOf(HWND form) {
     if (auto* window = static_cast<MainWindow*>(GetPropA(form, kMainWindowProperty))) return *window;
     auto* window = new MainWindow;
+    window->sound = MakeSystemSound();
     window->form = form;
     window->session.reset(new DrawSession(hostFor(*window)));
     SetPropA(form, kMainWindowProperty, window);
@@ -592,7 +596,7 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPA
         LayOutPoolStatus(form);
         return 0;
     case kDeliverCandidateMessage:
-        if (window.session->deliverCandidate()) SoundCandidateShown();
+        if (window.session->deliverCandidate()) SoundCandidateShown(window.sound);
         return 0;
     case kClockTickMessage:
         SetDlgItemTextA(form, form1::kClock, TimeText().c_str());
@@ -609,9 +613,9 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPA
 
 LRESULT HandleStart(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
     if (!form) return 0;
-    DrawSession& session = *MainWindowOf(form).session;
-    session.start();
-    showFirstCandidate(form, session);
+    MainWindow& window = MainWindowOf(form);
+    window.session->start();
+    showFirstCandidate(form, *window.session, window.sound);
     return 0;
 }
 

@@ -8,8 +8,11 @@
 #include <memory>
 
 #include "engine/draw_session.h"
+#include "engine/sound.h"
+#include "ui/long_text.h"
 
 struct ClockLink;
+struct PresenterView;
 
 struct MainWindow {
     HWND form = nullptr;
@@ -17,6 +20,9 @@ struct MainWindow {
     DrawMode presetTarget = DrawMode::Number;   // which preset the preset form saves
     int panelToggleCount = 0;                   // clicks on "模式切换>>"; even: the next expands
     std::shared_ptr<ClockLink> clock;           // shared with the clock thread, which outlives us
+    KeptDisplay keptDisplay;                    // the whole of a candidate the display shows cut
+    SoundState sound;                           // "声音": on or off, and when it last played
+    PresenterView* presenter = nullptr;         // the open presenter view (F11); it clears this as it goes
 };
 
 // The main window of `window`: FORM1 itself, or a form it owns (the preset

@@ -17,10 +17,14 @@ const char* const kPresenterViewClass = "TobrixPresenterView";
 
 namespace {
 
-// The one view of the program. The background is drawn stretched once per
-// picture into `background`; each update composes the changed region in
-// `buffer` and copies it to the screen whole, so the text never flickers.
+}  // namespace
+
+// An open view, owned through the main window's slot, which it clears when
+// its window goes. The background is drawn stretched once per picture into
+// `background`; each update composes the changed region in `buffer` and
+// copies it to the screen whole, so the text never flickers.
 struct PresenterView {
+    PresenterView** slot = nullptr;
     HWND window = nullptr;
     HWND form = nullptr;
     SIZE size{};
@@ -41,7 +45,7 @@ struct PresenterView {
     RECT textRect{};
 };
 
-PresenterView gView;
+namespace {
 
 bool fitsArea(SIZE extent, SIZE area) {
     // Integer forms of extent <= 90 % of the width and <= 60 % of the height.
@@ -81,7 +85,7 @@ std::wstring displayText(HWND form) {
 
 // The display's own face and colour, so the view keeps its look if the form's
 // definition changes.
-void takeDisplayLook(HWND form) {
+void takeDisplayLook(PresenterView& view, HWND form) {
     ControlDefinition definition;
     const bool defined = GetControlDefinition(kMainFormName, form1::kResultDisplay, definition);
     LOGFONTW face{};
@@ -96,52 +100,52 @@ void takeDisplayLook(HWND form) {
     }
     face.lfWidth = 0;
     face.lfQuality = ANTIALIASED_QUALITY;
-    gView.face = face;
+    view.face = face;
     const int32_t colour = defined ? ResolveColor(definition.foreColor) : -1;
-    gView.colour = colour >= 0 ? static_cast<COLORREF>(colour) : GetSysColor(COLOR_WINDOWTEXT);
+    view.colour = colour >= 0 ? static_cast<COLORREF>(colour) : GetSysColor(COLOR_WINDOWTEXT);
 }
 
-HFONT makeFont(int height) {
-    LOGFONTW face = gView.face;
+HFONT makeFont(const PresenterView& view, int height) {
+    LOGFONTW face = view.face;
     face.lfHeight = height;  // positive: the cell height, as the extent reports it
     return CreateFontIndirectW(&face);
 }
 
-SIZE measureText(const std::wstring& text, int height) {
+SIZE measureText(PresenterView& view, const std::wstring& text, int height) {
     SIZE extent{};
-    HFONT font = makeFont(height);
-    HGDIOBJ old = SelectObject(gView.buffer, font);
-    GetTextExtentPoint32W(gView.buffer, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(gView.buffer, old);
+    HFONT font = makeFont(view, height);
+    HGDIOBJ old = SelectObject(view.buffer, font);
+    GetTextExtentPoint32W(view.buffer, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(view.buffer, old);
     DeleteObject(font);
     return extent;
 }
 
-void setNumberProperty(const char* name, long value) {
-    SetPropA(gView.window, name, reinterpret_cast<HANDLE>(static_cast<intptr_t>(value)));
+void setNumberProperty(const PresenterView& view, const char* name, long value) {
+    SetPropA(view.window, name, reinterpret_cast<HANDLE>(static_cast<intptr_t>(value)));
 }
 
 // Chooses the font and the centred place of the text; nothing when it is the
 // text already shown.
-void fitText(const std::wstring& text) {
-    if (gView.textFitted && text == gView.text) return;
-    gView.text = text;
-    gView.textFitted = true;
-    const int height = FitPresenterFontHeight(gView.size, [&text](int h) { return measureText(text, h); });
-    if (height != gView.fontHeight || !gView.font) {
-        if (gView.font) DeleteObject(gView.font);
-        gView.font = makeFont(height);
-        gView.fontHeight = height;
+void fitText(PresenterView& view, const std::wstring& text) {
+    if (view.textFitted && text == view.text) return;
+    view.text = text;
+    view.textFitted = true;
+    const int height = FitPresenterFontHeight(view.size, [&view, &text](int h) { return measureText(view, text, h); });
+    if (height != view.fontHeight || !view.font) {
+        if (view.font) DeleteObject(view.font);
+        view.font = makeFont(view, height);
+        view.fontHeight = height;
     }
     SIZE extent{};
-    HGDIOBJ old = SelectObject(gView.buffer, gView.font);
-    GetTextExtentPoint32W(gView.buffer, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(gView.buffer, old);
-    const int left = (gView.size.cx - extent.cx) / 2, top = (gView.size.cy - extent.cy) / 2;
-    gView.textRect = RECT{left, top, left + extent.cx, top + extent.cy};
-    setNumberProperty(kPresenterFontHeightProperty, height);
-    setNumberProperty(kPresenterTextWidthProperty, extent.cx);
-    setNumberProperty(kPresenterTextHeightProperty, extent.cy);
+    HGDIOBJ old = SelectObject(view.buffer, view.font);
+    GetTextExtentPoint32W(view.buffer, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(view.buffer, old);
+    const int left = (view.size.cx - extent.cx) / 2, top = (view.size.cy - extent.cy) / 2;
+    view.textRect = RECT{left, top, left + extent.cx, top + extent.cy};
+    setNumberProperty(view, kPresenterFontHeightProperty, height);
+    setNumberProperty(view, kPresenterTextWidthProperty, extent.cx);
+    setNumberProperty(view, kPresenterTextHeightProperty, extent.cy);
 }
 
 IPicture* currentPicture(HWND form) {
@@ -151,29 +155,29 @@ IPicture* currentPicture(HWND form) {
 
 // Draws the picture the main window shows now, stretched to the whole view;
 // black where there is none. True when it was not the one drawn before.
-bool takeBackground(HWND form) {
+bool takeBackground(PresenterView& view, HWND form) {
     IPicture* picture = currentPicture(form);
-    if (gView.backgroundDrawn && picture == gView.picture) return false;
-    if (gView.picture) gView.picture->Release();
-    gView.picture = picture;
+    if (view.backgroundDrawn && picture == view.picture) return false;
+    if (view.picture) view.picture->Release();
+    view.picture = picture;
     if (picture) picture->AddRef();  // held, so its address cannot come back as another picture
-    RECT all{0, 0, gView.size.cx, gView.size.cy};
-    FillRect(gView.background, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    if (picture) renderPicture(picture, gView.background, 0, 0, gView.size.cx, gView.size.cy, -1);
-    gView.backgroundDrawn = true;
+    RECT all{0, 0, view.size.cx, view.size.cy};
+    FillRect(view.background, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    if (picture) renderPicture(picture, view.background, 0, 0, view.size.cx, view.size.cy, -1);
+    view.backgroundDrawn = true;
     return true;
 }
 
 // Glyphs may reach a little past their advance (italic, antialiasing).
-RECT withMargin(RECT r) {
-    const int margin = gView.fontHeight / 8 + 2;
+RECT withMargin(const PresenterView& view, RECT r) {
+    const int margin = view.fontHeight / 8 + 2;
     InflateRect(&r, margin, margin);
     return r;
 }
 
-HDC makeBuffer(HDC screen, HBITMAP& bitmap, HGDIOBJ& old) {
+HDC makeBuffer(HDC screen, SIZE size, HBITMAP& bitmap, HGDIOBJ& old) {
     HDC dc = CreateCompatibleDC(screen);
-    bitmap = CreateCompatibleBitmap(screen, gView.size.cx, gView.size.cy);
+    bitmap = CreateCompatibleBitmap(screen, size.cx, size.cy);
     old = dc && bitmap ? SelectObject(dc, bitmap) : nullptr;
     return dc;
 }
@@ -187,49 +191,52 @@ void freeBuffer(HDC& dc, HBITMAP& bitmap, HGDIOBJ& old) {
     old = nullptr;
 }
 
-bool createView(HWND window) {
+bool createView(PresenterView& view, HWND window) {
     RECT client;
     GetClientRect(window, &client);
-    gView.window = window;
-    gView.size = SIZE{client.right, client.bottom};
+    view.window = window;
+    view.size = SIZE{client.right, client.bottom};
     HDC screen = GetDC(window);
-    gView.buffer = makeBuffer(screen, gView.bufferBitmap, gView.bufferOld);
-    gView.background = makeBuffer(screen, gView.backgroundBitmap, gView.backgroundOld);
+    view.buffer = makeBuffer(screen, view.size, view.bufferBitmap, view.bufferOld);
+    view.background = makeBuffer(screen, view.size, view.backgroundBitmap, view.backgroundOld);
     ReleaseDC(window, screen);
-    return gView.bufferOld && gView.backgroundOld;
+    return view.bufferOld && view.backgroundOld;
 }
 
-void releaseView(HWND window) {
-    if (window != gView.window) return;
+// The window is going: its resources, then the state itself, and the
+// owner's slot no longer names it.
+void releaseView(PresenterView* view, HWND window) {
+    if (!view) return;
     RemovePropA(window, kPresenterFontHeightProperty);
     RemovePropA(window, kPresenterTextWidthProperty);
     RemovePropA(window, kPresenterTextHeightProperty);
-    freeBuffer(gView.buffer, gView.bufferBitmap, gView.bufferOld);
-    freeBuffer(gView.background, gView.backgroundBitmap, gView.backgroundOld);
-    if (gView.font) DeleteObject(gView.font);
-    if (gView.picture) gView.picture->Release();
-    gView = PresenterView{};
+    freeBuffer(view->buffer, view->bufferBitmap, view->bufferOld);
+    freeBuffer(view->background, view->backgroundBitmap, view->backgroundOld);
+    if (view->font) DeleteObject(view->font);
+    if (view->picture) view->picture->Release();
+    if (view->slot && *view->slot == view) *view->slot = nullptr;
+    delete view;
 }
 
-void paintView(HWND window) {
+void paintView(PresenterView& view, HWND window) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
     const RECT& r = ps.rcPaint;
     const int w = r.right - r.left, h = r.bottom - r.top;
-    if (gView.buffer && w > 0 && h > 0) {
-        BitBlt(gView.buffer, r.left, r.top, w, h, gView.background, r.left, r.top, SRCCOPY);
-        if (!gView.text.empty()) {
-            IntersectClipRect(gView.buffer, r.left, r.top, r.right, r.bottom);
-            HGDIOBJ old = SelectObject(gView.buffer, gView.font);
-            SetBkMode(gView.buffer, TRANSPARENT);
-            SetTextColor(gView.buffer, gView.colour);
-            SetTextAlign(gView.buffer, TA_LEFT | TA_TOP | TA_NOUPDATECP);
-            TextOutW(gView.buffer, gView.textRect.left, gView.textRect.top, gView.text.c_str(),
-                     static_cast<int>(gView.text.size()));
-            SelectObject(gView.buffer, old);
-            SelectClipRgn(gView.buffer, nullptr);
+    if (view.buffer && w > 0 && h > 0) {
+        BitBlt(view.buffer, r.left, r.top, w, h, view.background, r.left, r.top, SRCCOPY);
+        if (!view.text.empty()) {
+            IntersectClipRect(view.buffer, r.left, r.top, r.right, r.bottom);
+            HGDIOBJ old = SelectObject(view.buffer, view.font);
+            SetBkMode(view.buffer, TRANSPARENT);
+            SetTextColor(view.buffer, view.colour);
+            SetTextAlign(view.buffer, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+            TextOutW(view.buffer, view.textRect.left, view.textRect.top, view.text.c_str(),
+                     static_cast<int>(view.text.size()));
+            SelectObject(view.buffer, old);
+            SelectClipRgn(view.buffer, nullptr);
         }
-        BitBlt(dc, r.left, r.top, w, h, gView.buffer, r.left, r.top, SRCCOPY);
+        BitBlt(dc, r.left, r.top, w, h, view.buffer, r.left, r.top, SRCCOPY);
     }
     EndPaint(window, &ps);
 }
@@ -268,14 +275,24 @@ void handleKey(HWND window, WPARAM key, LPARAM keyData) {
     }
 }
 
+PresenterView* viewOf(HWND window) {
+    return reinterpret_cast<PresenterView*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
 LRESULT CALLBACK presenterViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        SetWindowLongPtrA(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+    }
+    PresenterView* view = viewOf(window);
+    if (!view) return DefWindowProcA(window, message, wParam, lParam);
     switch (message) {
     case WM_CREATE:
-        return createView(window) ? 0 : -1;
+        return createView(*view, window) ? 0 : -1;
     case WM_ERASEBKGND:
         return 1;  // the paint covers everything from the buffer
     case WM_PAINT:
-        paintView(window);
+        paintView(*view, window);
         return 0;
     case WM_KEYDOWN:
         handleKey(window, wParam, lParam);
@@ -284,7 +301,8 @@ LRESULT CALLBACK presenterViewProcedure(HWND window, UINT message, WPARAM wParam
         pressStartOrStop(window);
         return 0;
     case WM_NCDESTROY:
-        releaseView(window);
+        SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        releaseView(view, window);
         break;
     default:
         break;
@@ -389,61 +407,68 @@ PresenterKey ClassifyPresenterKey(WPARAM key, LPARAM keyData) {
     }
 }
 
-HWND PresenterViewWindow() { return gView.window; }
+HWND PresenterViewWindow(const PresenterView* view) { return view ? view->window : nullptr; }
 
-void OpenPresenterView(HWND form) {
-    if (gView.window || !openViews().empty() || !form || !IsWindow(form) || !registerViewClass()) return;
+void OpenPresenterView(PresenterView*& slot, HWND form) {
+    if (slot || !openViews().empty() || !form || !IsWindow(form) || !registerViewClass()) return;
     RECT mainWindow{};
     GetWindowRect(form, &mainWindow);
     RECT monitor = ChoosePresenterMonitor(monitorRects(), mainWindow);
     if (IsRectEmpty(&monitor)) {
         monitor = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     }
-    gView.form = form;
+    PresenterView* view = new PresenterView;
+    view->slot = &slot;
+    view->form = form;
+    slot = view;
     // Owned by the main window: it stays above it while the main window is
     // used underneath, and goes when it goes.
     HWND window = CreateWindowExA(0, kPresenterViewClass, "全屏展示", WS_POPUP, monitor.left, monitor.top,
                                   monitor.right - monitor.left, monitor.bottom - monitor.top, form, nullptr,
-                                  gAppPaths.instance ? gAppPaths.instance : GetModuleHandleA(nullptr), nullptr);
+                                  gAppPaths.instance ? gAppPaths.instance : GetModuleHandleA(nullptr), view);
     if (!window) {
-        gView = PresenterView{};
+        // A window that got as far as WM_NCCREATE freed the state as it went.
+        if (slot == view) {
+            delete view;
+            slot = nullptr;
+        }
         return;
     }
-    gView.form = form;
-    takeDisplayLook(form);
-    takeBackground(form);
-    fitText(displayText(form));
+    takeDisplayLook(*view, form);
+    takeBackground(*view, form);
+    fitText(*view, displayText(form));
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     SetFocus(window);
     UpdateWindow(window);
 }
 
-void ClosePresenterView() {
-    if (gView.window) closeView(gView.window);
+void ClosePresenterView(PresenterView*& slot) {
+    if (slot) closeView(slot->window);
     for (HWND view : openViews()) closeView(view);
 }
 
-void TogglePresenterView(HWND form) {
-    if (gView.window || !openViews().empty()) {
-        ClosePresenterView();
+void TogglePresenterView(PresenterView*& slot, HWND form) {
+    if (slot || !openViews().empty()) {
+        ClosePresenterView(slot);
     } else {
-        OpenPresenterView(form);
+        OpenPresenterView(slot, form);
     }
 }
 
-void RefreshPresenterView(HWND form) {
-    if (!gView.window || form != gView.form) return;
-    if (takeBackground(form)) {
-        gView.textFitted = false;
-        fitText(displayText(form));
-        InvalidateRect(gView.window, nullptr, FALSE);
+void RefreshPresenterView(PresenterView* view, HWND form) {
+    if (!view || form != view->form) return;
+    PresenterView& v = *view;
+    if (takeBackground(v, form)) {
+        v.textFitted = false;
+        fitText(v, displayText(form));
+        InvalidateRect(v.window, nullptr, FALSE);
     } else {
-        const RECT before = withMargin(gView.textRect);
-        fitText(displayText(form));
-        const RECT after = withMargin(gView.textRect);
-        InvalidateRect(gView.window, &before, FALSE);
-        InvalidateRect(gView.window, &after, FALSE);
+        const RECT before = withMargin(v, v.textRect);
+        fitText(v, displayText(form));
+        const RECT after = withMargin(v, v.textRect);
+        InvalidateRect(v.window, &before, FALSE);
+        InvalidateRect(v.window, &after, FALSE);
     }
-    UpdateWindow(gView.window);
+    UpdateWindow(v.window);
 }

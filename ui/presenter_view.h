@@ -24,17 +24,23 @@ RECT ChoosePresenterMonitor(const std::vector<RECT>& monitors, const RECT& mainW
 enum class PresenterKey { None, PressButton, Close };
 PresenterKey ClassifyPresenterKey(WPARAM key, LPARAM keyData);
 
-// Opens the view of FORM1 `form`, or closes it when it is open ("全屏展示", F11).
-void TogglePresenterView(HWND form);
-void OpenPresenterView(HWND form);
-void ClosePresenterView();
-// The view, or nullptr when it is closed.
-HWND PresenterViewWindow();
+// An open view: its window, buffers, font and text. The main window owns it
+// through a slot of its own, which the view clears when its window goes
+// (Esc or F11 in the view close it without the main window's doing).
+struct PresenterView;
+
+// Opens the view of FORM1 `form` into `slot`, or closes the one there
+// ("全屏展示", F11).
+void TogglePresenterView(PresenterView*& slot, HWND form);
+void OpenPresenterView(PresenterView*& slot, HWND form);
+void ClosePresenterView(PresenterView*& slot);
+// The view's window, or nullptr when it is closed.
+HWND PresenterViewWindow(const PresenterView* view);
 
 // FORM1's display has changed: the view shows it before this returns, so that
 // every candidate the display shows appears there in the same update. The
 // background picture is taken again when it has changed.
-void RefreshPresenterView(HWND form);
+void RefreshPresenterView(PresenterView* view, HWND form);
 
 // The view's window class. The properties it carries for checks from
 // outside are in diagnostics.h.

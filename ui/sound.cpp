@@ -27,27 +27,22 @@ void PlayCue(void*, SoundCue cue) {
     PlaySoundA(wave.data(), nullptr, SND_MEMORY | SND_ASYNC | SND_NODEFAULT);
 }
 
-SoundState& State() {
-    static SoundState state = [] {
-        SoundState s;
-        s.player = SystemSoundPlayer();
-        return s;
-    }();
-    return state;
-}
-
 }  // namespace
 
 SoundPlayer SystemSoundPlayer() { return SoundPlayer{nullptr, PlayCue}; }
 
-void SetSoundOn(bool on) {
-    State().on = on;
+SoundState MakeSystemSound() {
+    SoundState sound;
+    sound.player = SystemSoundPlayer();
+    return sound;
+}
+
+void SetSoundOn(SoundState& sound, bool on) {
+    sound.on = on;
     // Switched off in the middle of a chime: stop it too.
     if (!on) PlaySoundA(nullptr, nullptr, 0);
 }
 
-bool IsSoundOn() { return State().on; }
+void SoundCandidateShown(SoundState& sound) { SoundOnCandidate(sound, GetTickCount()); }
 
-void SoundCandidateShown() { SoundOnCandidate(State(), GetTickCount()); }
-
-void SoundResultTaken() { SoundOnResult(State(), GetTickCount()); }
+void SoundResultTaken(SoundState& sound) { SoundOnResult(sound, GetTickCount()); }

@@ -3,10 +3,11 @@
 // calls these as its display shows a candidate and as a result is taken.
 #include "engine/sound.h"
 
-void SetSoundOn(bool on);
-bool IsSoundOn();
-void SoundCandidateShown();
-void SoundResultTaken();
+// Off, playing through the system: what a main window starts with.
+SoundState MakeSystemSound();
+void SetSoundOn(SoundState& sound, bool on);
+void SoundCandidateShown(SoundState& sound);
+void SoundResultTaken(SoundState& sound);
 
 // Plays through PlaySoundA without waiting; a failed play is silence.
 SoundPlayer SystemSoundPlayer();

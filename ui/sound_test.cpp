@@ -47,15 +47,16 @@ TEST(SystemSound, PlaysReturnAtOnce) {
 }
 
 TEST(SystemSound, SwitchingFollowsTheOption) {
-    EXPECT_FALSE(IsSoundOn());  // off until the operator switches it on
-    SetSoundOn(true);
-    EXPECT_TRUE(IsSoundOn());
+    SoundState sound = MakeSystemSound();
+    EXPECT_FALSE(sound.on);  // off until the operator switches it on
+    SetSoundOn(sound, true);
+    EXPECT_TRUE(sound.on);
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 1000; ++i) SoundCandidateShown();  // limited to a tick or two, so cheap
-    SoundResultTaken();
+    for (int i = 0; i < 1000; ++i) SoundCandidateShown(sound);  // limited to a tick or two, so cheap
+    SoundResultTaken(sound);
     EXPECT_LT(Seconds(start), 1.0);
-    SetSoundOn(false);  // also stops the chime
-    EXPECT_FALSE(IsSoundOn());
+    SetSoundOn(sound, false);  // also stops the chime
+    EXPECT_FALSE(sound.on);
     EXPECT_EQ(VisibleWindowsOfThisProcess(), 0);
 }
 

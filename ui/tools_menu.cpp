@@ -22,9 +22,9 @@ namespace {
 
 std::string programFile(const char* name) { return std::string(gAppPaths.directory) + name; }
 
-void saveOptions(const DrawSession& session) {
+void saveOptions(const MainWindow& window) {
     // An unwritable folder keeps the options for this session only.
-    SaveOptions(programFile(kOptionsFileName), Options{session.noRepeatsOn(), IsSoundOn()});
+    SaveOptions(programFile(kOptionsFileName), Options{window.session->noRepeatsOn(), window.sound.on});
 }
 
 // The pools file as it is on disk; "" when it is missing or unreadable. A
@@ -82,7 +82,7 @@ void InitialiseTools(MainWindow& window) {
         UpdateWindowRecord(record);
     }
     const Options options = LoadOptions(programFile(kOptionsFileName));
-    SetSoundOn(options.sound);
+    SetSoundOn(window.sound, options.sound);
     session.loadPools(ParsePools(readPoolsFile()));
     if (options.noRepeats) session.setNoRepeats(true);
 }
@@ -90,7 +90,7 @@ void InitialiseTools(MainWindow& window) {
 void ToggleNoRepeats(MainWindow& window) {
     DrawSession& session = *window.session;
     session.setNoRepeats(!session.noRepeatsOn());
-    saveOptions(session);
+    saveOptions(window);
 }
 
 void ResetPool(MainWindow& window) { window.session->resetPool(); }
@@ -110,16 +110,16 @@ void ExportResults(MainWindow& window) { ExportRecord(window.form, window.sessio
 void CopyResults(MainWindow& window) { CopyRecord(window.form, window.session->sessionResults()); }
 
 void ToggleSound(MainWindow& window) {
-    SetSoundOn(!IsSoundOn());
-    saveOptions(*window.session);
+    SetSoundOn(window.sound, !window.sound.on);
+    saveOptions(window);
 }
 
 void UpdateToolsMenu(const MainWindow& window, HMENU popup) {
     const DrawSession& session = *window.session;
     CheckMenuItem(popup, menu::kNoRepeats, MF_BYCOMMAND | (session.noRepeatsOn() ? MF_CHECKED : MF_UNCHECKED));
-    CheckMenuItem(popup, menu::kSound, MF_BYCOMMAND | (IsSoundOn() ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(popup, menu::kSound, MF_BYCOMMAND | (window.sound.on ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(popup, menu::kPresenterView,
-                  MF_BYCOMMAND | (PresenterViewWindow() ? MF_CHECKED : MF_UNCHECKED));
+                  MF_BYCOMMAND | (PresenterViewWindow(window.presenter) ? MF_CHECKED : MF_UNCHECKED));
     EnableMenuItem(popup, menu::kTakeBack, MF_BYCOMMAND | (session.canTakeBack() ? MF_ENABLED : MF_GRAYED));
     EnableMenuItem(popup, menu::kVoidLast, MF_BYCOMMAND | (session.canVoidLast() ? MF_ENABLED : MF_GRAYED));
     EnableMenuItem(popup, menu::kResetPool, MF_BYCOMMAND | (session.rolling() ? MF_GRAYED : MF_ENABLED));
