@@ -472,3 +472,10 @@ void RefreshPresenterView(PresenterView* view, HWND form) {
     }
     UpdateWindow(v.window);
 }
+
+void ShowPresenterBatch(PresenterView* view, const PresenterBatch& batch) {
+    // Painting a batch comes with the batch screen; until then the view keeps
+    // the display's text.
+    (void)view;
+    (void)batch;
+}

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 // The largest font height in pixels (1 up) at which the text, as measure
@@ -41,6 +42,18 @@ HWND PresenterViewWindow(const PresenterView* view);
 // every candidate the display shows appears there in the same update. The
 // background picture is taken again when it has changed.
 void RefreshPresenterView(PresenterView* view, HWND form);
+
+// A prize batch: while one is set the view shows it, a title line over one
+// slot per winner, instead of the display's text. Texts are GBK. While
+// rolling, `slots` are the candidates of this moment, all different; at Stop
+// the winners. An empty batch (no slots) returns the view to the display.
+struct PresenterBatch {
+    std::string title;               // "三等奖 · 保温杯 · 第2批"
+    std::vector<std::string> slots;  // one name each
+    bool rolling = false;
+};
+// Shows `batch` before this returns, as RefreshPresenterView does.
+void ShowPresenterBatch(PresenterView* view, const PresenterBatch& batch);
 
 // The view's window class. The properties it carries for checks from
 // outside are in diagnostics.h.
