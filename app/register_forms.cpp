@@ -4,12 +4,15 @@
 #include "ui/forms/definitions.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
+#include "ui/prize_round_commands.h"
 
 void RegisterTobrixForms() {
     FormRegistry forms;
     forms.formDefinition = GetFormDefinition;
     forms.controlDefinition = GetControlDefinition;
-    forms.procedures = {{kMainFormName, MainWindowProcedure}};
+    forms.procedures = {{kMainFormName, MainWindowProcedure},
+                        {kPrizeEditorFormName, PrizeEditorProcedure},
+                        {kRedrawFormName, RedrawFormProcedure}};
     forms.mainForm = kMainFormName;
     forms.prepareMainForm = PrepareMainWindow;
     RegisterForms(forms);

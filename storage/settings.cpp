@@ -8,6 +8,7 @@ namespace {
 const char kSection[] = "options";
 const char kNoRepeatsKey[] = "no_repeats";
 const char kSoundKey[] = "sound";
+const char kPrizeRoundsKey[] = "prize_rounds";
 
 bool ReadSwitch(const std::string& file, const char* key) {
     return StrTrim(IniRead(file, kSection, key, "0")) == "1";
@@ -23,12 +24,14 @@ Options LoadOptions(const std::string& file) {
     Options options;
     options.noRepeats = ReadSwitch(file, kNoRepeatsKey);
     options.sound = ReadSwitch(file, kSoundKey);
+    options.prizeRounds = ReadSwitch(file, kPrizeRoundsKey);
     return options;
 }
 
 bool SaveOptions(const std::string& file, const Options& options) {
-    // Both are attempted: one refused write should not lose the other.
+    // All are attempted: one refused write should not lose the others.
     const bool noRepeats = WriteSwitch(file, kNoRepeatsKey, options.noRepeats);
     const bool sound = WriteSwitch(file, kSoundKey, options.sound);
-    return noRepeats && sound;
+    const bool prizeRounds = WriteSwitch(file, kPrizeRoundsKey, options.prizeRounds);
+    return noRepeats && sound && prizeRounds;
 }

@@ -10,6 +10,7 @@ constexpr char kOptionsFileName[] = "tobrix-options.ini";
 struct Options {
     bool noRepeats = false;  // "不重复抽取"
     bool sound = false;      // "声音"
+    bool prizeRounds = false;  // "按奖项抽取"
 };
 
 // The options stored in file (a full path); off for anything missing or not

@@ -19,13 +19,16 @@ struct SettingsTest : ::testing::Test {
     std::string file = dir.path + kOptionsFileName;
 };
 
-bool operator==(const Options& a, const Options& b) { return a.noRepeats == b.noRepeats && a.sound == b.sound; }
+bool operator==(const Options& a, const Options& b) {
+    return a.noRepeats == b.noRepeats && a.sound == b.sound && a.prizeRounds == b.prizeRounds;
+}
 
 TEST_F(SettingsTest, EveryCombinationSurvivesASaveAndOverwritesThePrevious) {
-    const Options all[] = {{false, false}, {true, false}, {false, true}, {true, true}, {false, false}};
+    const Options all[] = {{false, false, false}, {true, false, true}, {false, true, false},
+                           {true, true, true},    {false, false, true}, {false, false, false}};
     for (const Options& o : all) {
         ASSERT_TRUE(SaveOptions(file, o));
-        EXPECT_TRUE(LoadOptions(file) == o) << o.noRepeats << o.sound;
+        EXPECT_TRUE(LoadOptions(file) == o) << o.noRepeats << o.sound << o.prizeRounds;
     }
 }
 

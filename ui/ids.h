@@ -10,6 +10,9 @@ constexpr char kAccessCodeFormName[] = "FORM2";
 constexpr char kPresetFormName[] = "FORM3";
 constexpr char kUnusedFormName[] = "FORM4";  // defined, never created
 constexpr char kAboutFormName[] = "FORM5";
+// Prize rounds.
+constexpr char kPrizeEditorFormName[] = "FORM6";
+constexpr char kRedrawFormName[] = "FORM8";
 
 // FORM1, the main window. IDs of a form run from 100 without gaps.
 namespace form1 {
@@ -79,6 +82,38 @@ enum : int {
 };
 }  // namespace form5
 
+// FORM6, the prize editor ("奖项设置").
+namespace form6 {
+enum : int {
+    kTierList = 100,
+    kNameLabel = 101,
+    kName = 102,
+    kPrizeLabel = 103,
+    kPrize = 104,
+    kCountLabel = 105,
+    kCount = 106,
+    kPerBatchLabel = 107,
+    kPerBatch = 108,
+    kRepeat = 109,  // "可重复中奖"
+    kAdd = 110,
+    kDelete = 111,
+    kMoveUp = 112,
+    kMoveDown = 113,
+    kOk = 114,
+    kCancel = 115,
+    kLeftOut = 116,  // the tiers the file had that could not be used
+};
+}  // namespace form6
+
+// FORM8, "补抽": the winners of the latest batch, one to redraw.
+namespace form8 {
+enum : int {
+    kWinnerList = 100,
+    kOk = 101,
+    kCancel = 102,
+};
+}  // namespace form8
+
 // FORM1's menu commands.
 namespace menu {
 enum : int {
@@ -101,5 +136,9 @@ enum : int {
     kExportRecord = 1025,
     kCopyRecord = 1026,
     kSound = 1027,
+    // Prize rounds
+    kPrizeEditor = 1028,  // "奖项设置..."
+    kPrizeRounds = 1029,  // "按奖项抽取"
+    kRedrawWinner = 1030,  // "补抽..."
 };
 }  // namespace menu

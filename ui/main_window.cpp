@@ -179,7 +179,10 @@ DrawHost hostFor(MainWindow& window) {
         writeRecord(form, current.substr(0, current.size() - end.size()) + replacement);
         return true;
     };
-    host.showPoolStatus = [form](const std::string& text) { ShowPoolStatus(form, text); };
+    // While prize rounds are on, the second part of the status bar is theirs.
+    host.showPoolStatus = [form, &window](const std::string& text) {
+        if (!window.prizes.on) ShowPoolStatus(form, text);
+    };
     host.poolsChanged = [&window]() { SavePools(*window.session); };
     host.loadTextFile = LoadTextFile;
     host.timeOfDay = []() {
@@ -341,17 +344,21 @@ void enableControls(HWND form, const int* ids, int count, bool enable) {
 
 void selectNumberMode(MainWindow& window) {
     HWND form = window.form;
+    AbandonPrizeRoll(window);
     window.session->selectMode(DrawMode::Number);
     showControls(form, kNameFileControls, 6, false);
     enableControls(form, kNumberOnlyControls, 3, true);
     EnableWindow(GetDlgItem(form, form1::kJumpFrequency), TRUE);
+    ShowPrizeRoundStatus(window);
 }
 
 void selectNameMode(MainWindow& window) {
     HWND form = window.form;
+    AbandonPrizeRoll(window);
     window.session->selectMode(DrawMode::Name);
     showControls(form, kNameFileControls, 6, true);
     enableControls(form, kNumberOnlyControls, 3, false);
+    ShowPrizeRoundStatus(window);
 }
 
 // The source of the next draw changed, or the files were listed anew (and
@@ -359,6 +366,7 @@ void selectNameMode(MainWindow& window) {
 void recountPool(MainWindow& window) {
     DrawSession& session = *window.session;
     if (session.noRepeatsOn() && !session.rolling()) session.refreshPoolStatus();
+    ShowPrizeRoundStatus(window);
 }
 
 void noteSourceChange(MainWindow& window, int id, int code) {
@@ -386,7 +394,10 @@ void runMenuCommand(MainWindow& window, int command, bool fromShortcut) {
     case menu::kUsageGuide: ShowUsageGuide(); break;
     case menu::kAbout: ShowAboutForm(window.form); break;
     // "工具"
-    case menu::kPresenterView: TogglePresenterView(window.presenter, window.form); break;
+    case menu::kPresenterView:
+        TogglePresenterView(window.presenter, window.form);
+        if (window.presenter) ShowCurrentPrizeBatch(window);
+        break;
     case menu::kNoRepeats: ToggleNoRepeats(window); break;
     case menu::kResetPool: ResetPool(window); break;
     case menu::kTakeBack: TakeBackLast(window, fromShortcut); break;
@@ -394,6 +405,10 @@ void runMenuCommand(MainWindow& window, int command, bool fromShortcut) {
     case menu::kExportRecord: ExportResults(window); break;
     case menu::kCopyRecord: CopyResults(window); break;
     case menu::kSound: ToggleSound(window); break;
+    // Prize rounds
+    case menu::kPrizeEditor: OpenPrizeEditor(window); break;
+    case menu::kPrizeRounds: ToggleRounds(window); break;
+    case menu::kRedrawWinner: OpenRedrawList(window); break;
     default: break;
     }
 }
@@ -598,6 +613,9 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPA
     case kDeliverCandidateMessage:
         if (window.session->deliverCandidate()) SoundCandidateShown(window.sound);
         return 0;
+    case WM_TIMER:
+        if (wParam == kPrizeRollTimer) TickPrizeRoll(window);
+        return 0;
     case kClockTickMessage:
         SetDlgItemTextA(form, form1::kClock, TimeText().c_str());
         return 0;
@@ -614,13 +632,23 @@ INT_PTR CALLBACK MainWindowProcedure(HWND form, UINT message, WPARAM wParam, LPA
 LRESULT HandleStart(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
     if (!form) return 0;
     MainWindow& window = MainWindowOf(form);
+    if (window.prizes.on) {
+        StartPrizeRoll(window);
+        return 0;
+    }
     window.session->start();
     showFirstCandidate(form, *window.session, window.sound);
     return 0;
 }
 
 LRESULT HandleStop(HWND form, int, intptr_t, intptr_t, intptr_t, intptr_t) {
-    if (form) MainWindowOf(form).session->stop();
+    if (!form) return 0;
+    MainWindow& window = MainWindowOf(form);
+    if (window.prizes.on) {
+        StopPrizeRoll(window);
+        return 0;
+    }
+    window.session->stop();
     return 0;
 }
 

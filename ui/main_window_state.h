@@ -10,6 +10,7 @@
 #include "engine/draw_session.h"
 #include "engine/sound.h"
 #include "ui/long_text.h"
+#include "ui/prize_round_commands.h"
 
 struct ClockLink;
 struct PresenterView;
@@ -23,6 +24,7 @@ struct MainWindow {
     KeptDisplay keptDisplay;                    // the whole of a candidate the display shows cut
     SoundState sound;                           // "声音": on or off, and when it last played
     PresenterView* presenter = nullptr;         // the open presenter view (F11); it clears this as it goes
+    PrizeRoundState prizes;                     // "按奖项抽取": tiers, winners, the batch rolling
 };
 
 // The main window of `window`: FORM1 itself, or a form it owns (the preset

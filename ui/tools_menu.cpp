@@ -24,7 +24,8 @@ std::string programFile(const char* name) { return std::string(gAppPaths.directo
 
 void saveOptions(const MainWindow& window) {
     // An unwritable folder keeps the options for this session only.
-    SaveOptions(programFile(kOptionsFileName), Options{window.session->noRepeatsOn(), window.sound.on});
+    SaveOptions(programFile(kOptionsFileName),
+                Options{window.session->noRepeatsOn(), window.sound.on, window.prizes.on});
 }
 
 // The pools file as it is on disk; "" when it is missing or unreadable. A
@@ -61,7 +62,11 @@ void layOutParts(HWND form) {
     HWND bar = GetDlgItem(form, form1::kStatusBar);
     RECT client{};
     GetClientRect(bar, &client);
-    int parts[2] = {client.right - ScaleToDpi(160, LayoutDpi()), -1};
+    // A prize round's status names tiers and says why a batch fell short:
+    // it gets what the date leaves.
+    const MainWindow* window = FindMainWindow(form);
+    const bool wide = window && window->prizes.on;
+    int parts[2] = {wide ? ScaleToDpi(200, LayoutDpi()) : client.right - ScaleToDpi(160, LayoutDpi()), -1};
     if (parts[0] < 0) parts[0] = 0;
     SendMessageA(bar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
 }
@@ -85,6 +90,7 @@ void InitialiseTools(MainWindow& window) {
     SetSoundOn(window.sound, options.sound);
     session.loadPools(ParsePools(readPoolsFile()));
     if (options.noRepeats) session.setNoRepeats(true);
+    InitialisePrizeRounds(window, options.prizeRounds);
 }
 
 void ToggleNoRepeats(MainWindow& window) {
@@ -93,21 +99,32 @@ void ToggleNoRepeats(MainWindow& window) {
     saveOptions(window);
 }
 
-void ResetPool(MainWindow& window) { window.session->resetPool(); }
+void ResetPool(MainWindow& window) {
+    window.session->resetPool();
+    OfferPrizeReset(window);
+}
 
 void TakeBackLast(MainWindow& window, bool fromShortcut) {
     if (fromShortcut && isEditControl(GetFocus())) {
         SendMessageA(GetFocus(), WM_UNDO, 0, 0);
         return;
     }
-    window.session->takeBack();
+    // With prize rounds on, the latest batch goes as a whole.
+    if (!TakeBackPrizeBatch(window)) window.session->takeBack();
 }
 
-void VoidLast(MainWindow& window) { window.session->voidLast(); }
+void VoidLast(MainWindow& window) {
+    if (!VoidPrizeBatch(window)) window.session->voidLast();
+}
 
-void ExportResults(MainWindow& window) { ExportRecord(window.form, window.session->sessionResults(), gAppPaths.directory); }
+void ExportResults(MainWindow& window) { ExportRecord(window.form, ResultsWithPrizes(window), gAppPaths.directory); }
 
-void CopyResults(MainWindow& window) { CopyRecord(window.form, window.session->sessionResults()); }
+void CopyResults(MainWindow& window) { CopyRecord(window.form, ResultsWithPrizes(window)); }
+
+void ToggleRounds(MainWindow& window) {
+    TogglePrizeRounds(window);
+    saveOptions(window);
+}
 
 void ToggleSound(MainWindow& window) {
     SetSoundOn(window.sound, !window.sound.on);
@@ -120,9 +137,15 @@ void UpdateToolsMenu(const MainWindow& window, HMENU popup) {
     CheckMenuItem(popup, menu::kSound, MF_BYCOMMAND | (window.sound.on ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(popup, menu::kPresenterView,
                   MF_BYCOMMAND | (PresenterViewWindow(window.presenter) ? MF_CHECKED : MF_UNCHECKED));
-    EnableMenuItem(popup, menu::kTakeBack, MF_BYCOMMAND | (session.canTakeBack() ? MF_ENABLED : MF_GRAYED));
-    EnableMenuItem(popup, menu::kVoidLast, MF_BYCOMMAND | (session.canVoidLast() ? MF_ENABLED : MF_GRAYED));
-    EnableMenuItem(popup, menu::kResetPool, MF_BYCOMMAND | (session.rolling() ? MF_GRAYED : MF_ENABLED));
+    const bool takeBack = session.canTakeBack() || CanTakeBackPrizeBatch(window);
+    const bool voidLast = session.canVoidLast() || CanVoidPrizeBatch(window);
+    EnableMenuItem(popup, menu::kTakeBack, MF_BYCOMMAND | (takeBack ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(popup, menu::kVoidLast, MF_BYCOMMAND | (voidLast ? MF_ENABLED : MF_GRAYED));
+    // Prize rounds
+    CheckMenuItem(popup, menu::kPrizeRounds, MF_BYCOMMAND | (window.prizes.on ? MF_CHECKED : MF_UNCHECKED));
+    EnableMenuItem(popup, menu::kRedrawWinner, MF_BYCOMMAND | (CanRedrawWinner(window) ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(popup, menu::kResetPool,
+                   MF_BYCOMMAND | (session.rolling() || window.prizes.rolling ? MF_GRAYED : MF_ENABLED));
 }
 
 HMENU CreateToolsPopup(const MainWindow& window) {

@@ -24,6 +24,8 @@ void VoidLast(MainWindow& window);
 void ExportResults(MainWindow& window);
 void CopyResults(MainWindow& window);
 void ToggleSound(MainWindow& window);
+// "按奖项抽取", remembered like the other options.
+void ToggleRounds(MainWindow& window);
 
 // Check marks and enabled items of a "工具" pop-up before it shows.
 void UpdateToolsMenu(const MainWindow& window, HMENU popup);

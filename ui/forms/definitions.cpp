@@ -61,6 +61,9 @@ const FormRow kForms[] = {
     {kPresetFormName,     "预设",           2955, 2610, 6120,  3675,  0x10CF0000, 0x180, NONE,     false},
     {kUnusedFormName,     "Form4",          2385, 1425, 10530, 5325,  0x10CF0000, 0,     NONE,     false},
     {kAboutFormName,      "关于我们",       2880, 1215, 7695,  4605,  0x10CF0000, 0x180, NONE,     false},
+    // Prize rounds
+    {kPrizeEditorFormName, "奖项设置",      2400, 1500, 7575,  6300,  0x10CF0000, 0x180, NONE,     false},
+    {kRedrawFormName,     "补抽",           3000, 2000, 4920,  5040,  0x10CF0000, 0x180, NONE,     false},
 };
 
 const ControlRow kForm1[] = {
@@ -122,11 +125,42 @@ const ControlRow kForm5[] = {
     {form5::kWebLabel,  "Static", 1200, 1080, 1815, 375,   0x10000900, 0,     NONE, 0x0000C0, TOBRIX_WEB_HOST},
 };
 
+// Prize rounds: the editor and the 补抽 list.
+const ControlRow kForm6[] = {
+//   ID                   class      x     y     width height style       ext    back  fore      text
+    {form6::kTierList,      "ListBox", 240,  240,  2655, 3600, 0x10A10101, 0x200, NONE, NONE,     ""},
+    {form6::kNameLabel,     "Static",  3120, 300,  900,  300,  0x10000000, 0,     NONE, NONE,     "名称"},
+    {form6::kName,          "Edit",    4080, 240,  3000, 375,  0x10010080, 0x200, NONE, NONE,     ""},
+    {form6::kPrizeLabel,    "Static",  3120, 780,  900,  300,  0x10000000, 0,     NONE, NONE,     "奖品"},
+    {form6::kPrize,         "Edit",    4080, 720,  3000, 375,  0x10010080, 0x200, NONE, NONE,     ""},
+    {form6::kCountLabel,    "Static",  3120, 1260, 900,  300,  0x10000000, 0,     NONE, NONE,     "人数"},
+    {form6::kCount,         "Edit",    4080, 1200, 3000, 375,  0x10010080, 0x200, NONE, NONE,     ""},
+    {form6::kPerBatchLabel, "Static",  3120, 1740, 900,  300,  0x10000000, 0,     NONE, NONE,     "每批"},
+    {form6::kPerBatch,      "Edit",    4080, 1680, 3000, 375,  0x10010080, 0x200, NONE, NONE,     ""},
+    {form6::kRepeat,        "Button",  3120, 2160, 3000, 375,  0x10010003, 0,     NONE, NONE,     "可重复中奖"},
+    {form6::kAdd,           "Button",  240,  3960, 1260, 435,  0x10016F00, 0,     NONE, NONE,     "添加"},
+    {form6::kDelete,        "Button",  1620, 3960, 1260, 435,  0x10016F00, 0,     NONE, NONE,     "删除"},
+    {form6::kMoveUp,        "Button",  3000, 3960, 1260, 435,  0x10016F00, 0,     NONE, NONE,     "上移"},
+    {form6::kMoveDown,      "Button",  4380, 3960, 1260, 435,  0x10016F00, 0,     NONE, NONE,     "下移"},
+    {form6::kOk,            "Button",  4380, 4620, 1260, 435,  0x10016F00, 0,     NONE, NONE,     "确定"},
+    {form6::kCancel,        "Button",  5820, 4620, 1260, 435,  0x10016F00, 0,     NONE, NONE,     "取消"},
+    {form6::kLeftOut,       "Static",  3120, 2640, 3960, 1200, 0x10000000, 0,     NONE, 0x0000C0, ""},
+};
+
+const ControlRow kForm8[] = {
+//   ID                   class      x     y     width height style       ext    back  fore  text
+    {form8::kWinnerList, "ListBox", 240,  240,  4200, 3000, 0x10A10101, 0x200, NONE, NONE, ""},
+    {form8::kOk,         "Button",  240,  3480, 1260, 435,  0x10016F00, 0,     NONE, NONE, "补抽"},
+    {form8::kCancel,     "Button",  3180, 3480, 1260, 435,  0x10016F00, 0,     NONE, NONE, "取消"},
+};
+
 const FormControls kControls[] = {
     {kMainFormName,       kForm1, sizeof kForm1 / sizeof kForm1[0]},
     {kAccessCodeFormName, kForm2, sizeof kForm2 / sizeof kForm2[0]},
     {kPresetFormName,     kForm3, sizeof kForm3 / sizeof kForm3[0]},
     {kAboutFormName,      kForm5, sizeof kForm5 / sizeof kForm5[0]},
+    {kPrizeEditorFormName, kForm6, sizeof kForm6 / sizeof kForm6[0]},
+    {kRedrawFormName,     kForm8, sizeof kForm8 / sizeof kForm8[0]},
 };
 
 const FontRow kFonts[] = {
@@ -176,7 +210,11 @@ const std::vector<MenuPopupDefinition>& form1Menu() {
                   {"作废上次结果", menu::kVoidLast},
                   {"导出记录...",  menu::kExportRecord},
                   {"复制记录",     menu::kCopyRecord},
-                  {"声音",         menu::kSound}}},
+                  {"声音",         menu::kSound},
+                  // Prize rounds
+                  {"奖项设置...",  menu::kPrizeEditor},
+                  {"按奖项抽取",   menu::kPrizeRounds},
+                  {"补抽...",      menu::kRedrawWinner}}},
     };
     return popups;
 }
