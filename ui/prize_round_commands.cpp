@@ -13,6 +13,7 @@
 #include "ui/main_window_state.h"
 #include "ui/presenter_view.h"
 #include "ui/record_export.h"
+#include "ui/sound.h"
 #include "ui/tools_menu.h"
 
 namespace {
@@ -346,6 +347,7 @@ void TickPrizeRoll(MainWindow& window) {
     shown.title = title;
     hostOf(window).showInDisplay(displayText(prizes.list.tiers, prizes.tier, names));
     ShowPresenterBatch(window.presenter, shown);
+    SoundCandidateShown(window.sound);
 }
 
 void StopPrizeRoll(MainWindow& window) {
@@ -366,23 +368,36 @@ void AbandonPrizeRoll(MainWindow& window) {
     hostOf(window).showInDisplay("");
 }
 
-bool CanTakeBackPrizeBatch(const MainWindow& window) {
+// The latest batch of the selected source; false when there is none.
+bool findLatest(const MainWindow& window, std::string& key, int32_t& tier, int32_t& batch) {
     const PrizeRoundState& prizes = window.prizes;
     if (!prizes.on || prizes.rolling) return false;
+    key = selectedKey(window);
+    return FindLatestBatch(winnersOf(prizes, key), tier, batch);
+}
+
+// Take-back and void undo what the record shows, as they do for plain
+// results: a batch of an earlier run is not taken from the file unseen.
+bool CanTakeBackPrizeBatch(const MainWindow& window) {
+    std::string key;
     int32_t tier = 0, batch = 0;
-    return FindLatestBatch(winnersOf(prizes, selectedKey(window)), tier, batch);
+    if (!findLatest(window, key, tier, batch)) return false;
+    return FindBatchLines(window.prizes.record, key, tier, batch) < window.prizes.record.size();
 }
 
 bool CanVoidPrizeBatch(const MainWindow& window) {
-    return CanTakeBackPrizeBatch(window) &&
-           !LatestBatchSlots(winnersOf(window.prizes, selectedKey(window))).empty();
+    return CanTakeBackPrizeBatch(window) && !LatestBatchSlots(winnersOf(window.prizes, selectedKey(window))).empty();
 }
 
-// One at a time: a second choice before the first is replaced would leave
-// the first without its replacement.
+// An absent winner may be noticed after a restart, so 补抽 reaches the
+// latest batch wherever it was drawn. One at a time: a second choice before
+// the first is replaced would leave the first without its replacement.
 bool CanRedrawWinner(const MainWindow& window) {
     const PrizeRoundState& prizes = window.prizes;
-    return CanVoidPrizeBatch(window) && !(prizes.redrawPending && prizes.redrawSource == selectedKey(window));
+    std::string key;
+    int32_t tier = 0, batch = 0;
+    if (!findLatest(window, key, tier, batch) || LatestBatchSlots(winnersOf(prizes, key)).empty()) return false;
+    return !(prizes.redrawPending && prizes.redrawSource == key);
 }
 
 bool TakeBackPrizeBatch(MainWindow& window) {

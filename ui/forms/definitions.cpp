@@ -62,7 +62,7 @@ const FormRow kForms[] = {
     {kUnusedFormName,     "Form4",          2385, 1425, 10530, 5325,  0x10CF0000, 0,     NONE,     false},
     {kAboutFormName,      "关于我们",       2880, 1215, 7695,  4605,  0x10CF0000, 0x180, NONE,     false},
     // Prize rounds
-    {kPrizeEditorFormName, "奖项设置",      2400, 1500, 7575,  6300,  0x10CF0000, 0x180, NONE,     false},
+    {kPrizeEditorFormName, "奖项设置",      2400, 1500, 7575,  5880,  0x10CF0000, 0x180, NONE,     false},
     {kRedrawFormName,     "补抽",           3000, 2000, 4920,  5040,  0x10CF0000, 0x180, NONE,     false},
 };
 

@@ -69,8 +69,10 @@ TEST(Definitions, FormNamesAreTrimmedAndUpperCased) {
     ControlDefinition def;
     EXPECT_TRUE(GetControlDefinition(" fOrM2", form2::kCode, def));
     EXPECT_TRUE(GetControlDefinition("form1  ", form1::kLastControl, def));
+    EXPECT_TRUE(GetControlDefinition(" form6", form6::kLeftOut, def));
+    EXPECT_TRUE(GetControlDefinition("Form8", form8::kCancel, def));
 
-    for (const char* unknown : {"", "   ", "FORM", "FORM6", "FORM 1", "FORM1X"}) {
+    for (const char* unknown : {"", "   ", "FORM", "FORM99", "FORM 1", "FORM1X"}) {
         EXPECT_FALSE(GetFormDefinition(unknown, form)) << unknown;
         EXPECT_FALSE(GetControlDefinition(unknown, 100, def)) << unknown;
     }
