@@ -6,6 +6,7 @@
 #include "engine/draw_session.h"
 #include "engine/name_list.h"
 #include "framework/app_paths.h"
+#include "framework/controls.h"
 #include "framework/forms.h"
 #include "runtime/numbers.h"
 #include "storage/name_files.h"
@@ -161,8 +162,12 @@ void recordWinners(MainWindow& window, const PrizeWinners& winners, std::size_t 
         prizes.record.push_back(MakePrizeRecordLine(winners[i], prizes.mode, prizes.source.key, now, anchor, kVoidMark));
         text += prizes.record.back().result.recordEntry;
     }
+    if (text.empty()) return;
+    // Each winner on a line of its own, also after plain results.
+    const std::string record = ControlText(window.form, form1::kDrawRecord);
+    if (!record.empty() && record.back() != '\n') text = "\r\n" + text;
     // One append for the batch: the record box wraps its end once.
-    if (!text.empty()) host.appendToRecord(text);
+    host.appendToRecord(text);
 }
 
 void stopRedraw(MainWindow& window) {

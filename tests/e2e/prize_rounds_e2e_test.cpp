@@ -131,8 +131,36 @@ std::string Utf16ToGbk(const std::wstring& wide) {
     return gbk;
 }
 
+std::string Utf8ToGbk(const std::string& utf8) {
+    if (utf8.empty()) return utf8;
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(size_t(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), &wide[0], int(wide.size()))));
+    return Utf16ToGbk(wide);
+}
+
+// The save dialog's file name field: an edit of its own, or the edit inside
+// the file name combo box (which may sit in an extended one).
+HWND FileNameEdit(HWND dialog) {
+    for (HWND w = GetDlgItem(dialog, 0x47C); w; w = GetWindow(w, GW_CHILD)) {
+        if (WindowClass(w) == "Edit") return w;
+    }
+    return GetDlgItem(dialog, 0x480);
+}
+
 class PrizeRoundsE2E : public TobrixE2E {
 protected:
+    // "导出记录..." answered with a path; whether the dialog came and went.
+    bool ExportThroughDialog(const std::string& path) {
+        const std::vector<HWND> known = TopLevelWindows(0);
+        PostMenuCommand(form, menu::kExportRecord);
+        HWND dialog = WaitForNewWindowOfClass("#32770", known, 10000);
+        HWND edit = dialog ? FileNameEdit(dialog) : nullptr;
+        if (!edit) return false;
+        SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        PressDialogButton(dialog, IDOK);
+        return WaitForWindowGone(dialog, 10000);
+    }
+
     std::string Status() { return StatusBarText(run, 1); }
     // A closed form's owner goes on after the form is gone.
     std::string StatusOnceItIs(const std::string& expected) {
@@ -265,6 +293,16 @@ TEST_F(PrizeRoundsE2E, TiersAreDrawnInBatchesAcrossARestartAndAskBeforeEachNextT
     Restart();
     SendMenuCommand(form, menu::kNameMode);
     EXPECT_EQ(Status(), "三等奖 2/4");
+    // A plain draw in between: rounds off, one name, rounds on again.
+    SendMenuCommand(form, menu::kPrizeRounds);
+    EXPECT_EQ(StatusBarParts(form), 1);
+    SendClick(form, form1::kStart);
+    ASSERT_TRUE(WaitForText(form, form1::kResultDisplay, IsNotEmpty, 5000));
+    SendClick(form, form1::kStop);
+    const std::string plain = Record();
+    ASSERT_EQ(plain.compare(0, 2, "  "), 0);
+    SendMenuCommand(form, menu::kPrizeRounds);
+    EXPECT_EQ(Status(), "三等奖 2/4");
     lines = DrawBatch();
     ASSERT_EQ(lines.size(), 2u);
     for (const RecordLine& line : lines) {
@@ -318,23 +356,44 @@ TEST_F(PrizeRoundsE2E, TiersAreDrawnInBatchesAcrossARestartAndAskBeforeEachNextT
     EXPECT_TRUE(Idle());
     EXPECT_EQ(Record(), full);
 
-    // The copied table: the six columns as ever, then tier and prize.
+    // The plain result keeps its line; each winner has one of its own.
+    EXPECT_EQ(full.compare(0, plain.size() + 2, plain + "\r\n"), 0) << full;
+
+    // The copied and the exported table: the six columns as ever, then tier
+    // and prize, empty for the plain result; in the order recorded.
     SendMenuCommand(form, menu::kCopyRecord);
-    const std::vector<std::string> rows = SplitOn(Utf16ToGbk(ClipboardText()), "\r\n");
-    ASSERT_EQ(rows.size(), 6u + 2u);
-    EXPECT_EQ(rows[0], "序号\t时间\t模式\t来源\t结果\t状态\t奖项\t奖品");
-    std::vector<std::string> cells = SplitOn(rows[1], "\t");
-    ASSERT_EQ(cells.size(), 8u);
-    EXPECT_EQ(cells[2], "姓名");
-    EXPECT_EQ(cells[3], "名单.txt");
-    EXPECT_EQ(cells[5], "有效");
-    EXPECT_EQ(cells[6], "三等奖");
-    EXPECT_EQ(cells[7], "保温杯");
-    cells = SplitOn(rows[6], "\t");
-    ASSERT_EQ(cells.size(), 8u);
-    EXPECT_EQ(cells[4], "新人04");
-    EXPECT_EQ(cells[6], "一等奖");
-    EXPECT_EQ(cells[7], "电脑");
+    const std::string copied = Utf16ToGbk(ClipboardText());
+    ASSERT_TRUE(ExportThroughDialog(dir + "导出.csv"));
+    std::string exported;
+    for (int i = 0; i < 100 && (exported = ReadFileBytes(dir + "导出.csv")).empty(); ++i) PumpFor(50);
+    ASSERT_EQ(exported.compare(0, 3, "\xEF\xBB\xBF"), 0);
+    const struct Table {
+        std::string text;
+        std::string separator;
+    } tables[] = {{copied, "\t"}, {Utf8ToGbk(exported.substr(3)), ","}};
+    for (const Table& table : tables) {
+        SCOPED_TRACE(table.separator);
+        const std::string& s = table.separator;
+        const std::vector<std::string> rows = SplitOn(table.text, "\r\n");
+        ASSERT_EQ(rows.size(), 7u + 2u) << table.text;
+        EXPECT_EQ(rows[0], "序号" + s + "时间" + s + "模式" + s + "来源" + s + "结果" + s + "状态" + s + "奖项" + s + "奖品");
+        std::vector<std::string> cells = SplitOn(rows[1], s);
+        ASSERT_EQ(cells.size(), 8u);
+        EXPECT_EQ(cells[4], plain.substr(2));
+        EXPECT_EQ(cells[6] + cells[7], "");
+        cells = SplitOn(rows[2], s);
+        ASSERT_EQ(cells.size(), 8u);
+        EXPECT_EQ(cells[2], "姓名");
+        EXPECT_EQ(cells[3], "名单.txt");
+        EXPECT_EQ(cells[5], "有效");
+        EXPECT_EQ(cells[6], "三等奖");
+        EXPECT_EQ(cells[7], "保温杯");
+        cells = SplitOn(rows[7], s);
+        ASSERT_EQ(cells.size(), 8u);
+        EXPECT_EQ(cells[4], "新人04");
+        EXPECT_EQ(cells[6], "一等奖");
+        EXPECT_EQ(cells[7], "电脑");
+    }
 }
 
 // 补抽 one winner of a batch, then take-back and void of whole batches; the

@@ -63,7 +63,7 @@ const FormRow kForms[] = {
     {kAboutFormName,      "关于我们",       2880, 1215, 7695,  4605,  0x10CF0000, 0x180, NONE,     false},
     // Prize rounds
     {kPrizeEditorFormName, "奖项设置",      2400, 1500, 7575,  5880,  0x10CF0000, 0x180, NONE,     false},
-    {kRedrawFormName,     "补抽",           3000, 2000, 4920,  5040,  0x10CF0000, 0x180, NONE,     false},
+    {kRedrawFormName,     "补抽",           3000, 2000, 4920,  4680,  0x10CF0000, 0x180, NONE,     false},
 };
 
 const ControlRow kForm1[] = {
