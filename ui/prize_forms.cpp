@@ -12,7 +12,6 @@
 #include "framework/forms.h"
 #include "runtime/services.h"
 #include "runtime/strings.h"
-#include "storage/name_files.h"
 #include "ui/ids.h"
 #include "ui/main_window_state.h"
 #include "ui/prize_round_commands.h"
@@ -132,9 +131,7 @@ int32_t countOf(const std::string& text) { return static_cast<int32_t>(atoi(StrT
 void initialiseEditor(HWND form) {
     auto* editor = new PrizeEditor;
     SetPropA(form, kEditorProperty, editor);
-    const std::string path = std::string(gAppPaths.directory) + kPrizesFileName;
-    PrizeList list;
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) list = ParsePrizes(LoadTextFile(path));
+    const PrizeList list = LoadPrizeTiers();
     for (const PrizeTier& tier : list.tiers) editor->tiers.push_back(textsOf(tier));
     std::string leftOut;
     for (const std::string& line : list.leftOut) leftOut += (leftOut.empty() ? "未用：" : "\r\n") + line;

@@ -38,17 +38,28 @@ std::string readWholeFile(const std::string& path, long long limit) {
     return bytes;
 }
 
-PrizeList loadTiers() {
+}  // namespace
+
+PrizeList LoadPrizeTiers() {
     const std::string path = programFile(kPrizesFileName);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
     // LoadTextFile would create a missing file; the operator has not made one.
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return PrizeList{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return PrizeList{};
+    // Read whole, as name files are; one far past what is parsed is not.
+    if (data.nFileSizeHigh != 0 || data.nFileSizeLow > 16 * kMaxPrizesFileBytes) {
+        PrizeList list;
+        list.leftOut.push_back("文件过大，未能读取");
+        return list;
+    }
     return ParsePrizes(LoadTextFile(path));
 }
 
+namespace {
+
 void loadPrizeFiles(PrizeRoundState& prizes) {
-    prizes.list = loadTiers();
+    prizes.list = LoadPrizeTiers();
     // The program's own file; a larger one than it could write is not read.
-    prizes.events = ParsePrizeEvents(readWholeFile(programFile(kPrizeEventsFileName), 1LL << 30));
+    prizes.events = ParsePrizeEvents(readWholeFile(programFile(kPrizeEventsFileName), 256LL << 20));
 }
 
 // Written after every change, whole or not at all: a kill leaves the
@@ -478,7 +489,7 @@ void OpenPrizeEditor(MainWindow& window) {
 
 void TakeSavedTiers(MainWindow& window) {
     if (!window.prizes.on) return;
-    window.prizes.list = loadTiers();
+    window.prizes.list = LoadPrizeTiers();
     ShowPrizeRoundStatus(window);
 }
 

@@ -50,6 +50,9 @@ struct PrizeRoundState {
     std::vector<std::string> redrawNames;  // "三等奖 张三"
 };
 
+// tobrix-prizes.ini as it is on disk; no tiers when it is missing.
+PrizeList LoadPrizeTiers();
+
 // At start-up, with the option as remembered.
 void InitialisePrizeRounds(MainWindow& window, bool on);
 void TogglePrizeRounds(MainWindow& window);  // 1029

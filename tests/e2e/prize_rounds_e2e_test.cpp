@@ -479,6 +479,22 @@ TEST_F(PrizeRoundsE2E, RedrawReplacesOneWinnerAndTakeBackAndVoidActOnTheWholeBat
     }
     EXPECT_EQ(seen.size(), 16u);
     EXPECT_EQ(Status(), "所有奖项已抽完");
+
+    // "重置抽取池" offers to clear the results too: No keeps them, Yes clears them.
+    for (int answer : {IDNO, IDYES}) {
+        PostMenuCommand(form, menu::kResetPool);
+        HWND box = WaitForMessageBox(pid(), "提示", 10000);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(MessageBoxText(box), "是否同时清空奖项结果？");
+        PressDialogButton(box, answer);
+        ASSERT_TRUE(WaitForWindowGone(box, 5000));
+        const std::string expected = answer == IDNO ? "所有奖项已抽完" : "三等奖 0/10";
+        EXPECT_EQ(StatusOnceItIs(expected), expected);
+    }
+    std::map<std::string, bool> saved;
+    std::string problem;
+    ASSERT_TRUE(ReadEvents(ReadFileBytes(dir + kEventsFile), saved, problem)) << problem;
+    EXPECT_TRUE(saved.empty());
 }
 
 // The editor: what the file had that could not be used, a count refused as
