@@ -244,9 +244,13 @@ bool planBatch(MainWindow& window, const PrizeWinners& winners) {
         prizes.tier = static_cast<std::size_t>(winners[prizes.redrawIndex].tier);
         prizes.batch = winners[prizes.redrawIndex].batch;
         prizes.slots = 1;
+        prizes.rollingRedraw = true;
         return prizes.tier < tiers.size();
     }
-    prizes.redrawPending = false;
+    prizes.rollingRedraw = false;
+    // A redraw waiting in another event waits on; one of this event whose
+    // winner is gone (taken back) is over.
+    if (prizes.redrawSource == prizes.source.key) prizes.redrawPending = false;
     prizes.tier = FindCurrentTier(tiers, winners);
     if (prizes.tier >= tiers.size()) {
         showStatus(window, FormatAllPrizesDrawn());
@@ -353,7 +357,7 @@ void TickPrizeRoll(MainWindow& window) {
     const std::string title = FormatBatchTitle(prizes.list.tiers, prizes.tier, prizes.batch);
     PresenterBatch shown;
     shown.rolling = true;
-    if (prizes.redrawPending) {
+    if (prizes.rollingRedraw) {
         int32_t tier = 0, batch = 0;
         shown.slots = latestSlots(prizes, winnersOf(prizes, prizes.source.key), true,
                                   names.empty() ? std::string() : names.front(), tier, batch);
@@ -370,7 +374,7 @@ void StopPrizeRoll(MainWindow& window) {
     PrizeRoundState& prizes = window.prizes;
     if (!prizes.rolling) return;
     endRoll(window);
-    if (prizes.redrawPending) {
+    if (prizes.rollingRedraw) {
         stopRedraw(window);
     } else {
         stopBatch(window);

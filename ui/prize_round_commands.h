@@ -36,6 +36,7 @@ struct PrizeRoundState {
     std::size_t tier = 0;
     int32_t batch = 0;
     std::size_t slots = 0;
+    bool rollingRedraw = false;  // the one slot of a 补抽
     std::vector<std::string> candidates;
 
     // 补抽 chosen: the winner (index into its event's winners), voided and
