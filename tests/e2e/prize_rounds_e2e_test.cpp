@@ -497,6 +497,46 @@ TEST_F(PrizeRoundsE2E, RedrawReplacesOneWinnerAndTakeBackAndVoidActOnTheWholeBat
     EXPECT_TRUE(saved.empty());
 }
 
+// A 补抽 chosen in one event waits for it: a batch of another source in
+// between is a batch, and the replacement still takes its place after it.
+TEST_F(PrizeRoundsE2E, ARedrawWaitsForItsOwnEvent) {
+    const std::string dir = MakeProgramDirectory("prizes_two_events");
+    ASSERT_TRUE(WriteFileBytes(dir + kPrizesFile, Tier(1, "三等奖", "", "10", "3")));
+    Launch(dir);
+    SendMenuCommand(form, menu::kPrizeRounds);
+    SelectNumbers("1", "20");
+    const std::vector<RecordLine> first = DrawBatch();
+    ASSERT_EQ(first.size(), 3u);
+    PostMenuCommand(form, menu::kRedrawWinner);
+    HWND list = WaitForWindow(pid(), "补抽", 10000);
+    ASSERT_NE(list, nullptr);
+    PostClick(list, form8::kOk);  // the first is selected
+    ASSERT_TRUE(WaitForWindowGone(list, 10000));
+    for (int i = 0; i < 100 && Record().find(kVoidMark) == std::string::npos; ++i) PumpFor(50);
+
+    SetControlText(form, form1::kUpperLimit, "21");
+    EXPECT_EQ(Status(), "三等奖 0/10");
+    const std::vector<RecordLine> other = DrawBatch();
+    ASSERT_EQ(other.size(), 3u);
+    for (const RecordLine& line : other) EXPECT_FALSE(line.voided);
+    EXPECT_EQ(Status(), "三等奖 3/10");
+
+    SetControlText(form, form1::kUpperLimit, "20");
+    EXPECT_EQ(Status(), "三等奖 2/10");
+    // The replacement goes in the middle of the record, not at its end.
+    ASSERT_TRUE(StartBatch());
+    ASSERT_TRUE(WaitForText(form, form1::kResultDisplay, IsNotEmpty, 5000));
+    SendClick(form, form1::kStop);
+    const std::vector<RecordLine> lines = RecordLines(Record());
+    ASSERT_EQ(lines.size(), 7u) << Record();
+    EXPECT_TRUE(lines[0].voided);
+    EXPECT_EQ(lines[0].name, first[0].name);
+    EXPECT_NE(lines[1].name, first[0].name);
+    EXPECT_EQ(lines[2].name, first[1].name);
+    EXPECT_EQ(lines[4].name, other[0].name);
+    EXPECT_EQ(Status(), "三等奖 3/10");
+}
+
 // The editor: what the file had that could not be used, a count refused as
 // typed and kept, add, move up, OK writes the file, Cancel writes nothing.
 TEST_F(PrizeRoundsE2E, TheEditorRefusesABadCountAndWritesTheTiersInOrder) {
