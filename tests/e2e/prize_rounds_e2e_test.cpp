@@ -535,6 +535,13 @@ TEST_F(PrizeRoundsE2E, ARedrawWaitsForItsOwnEvent) {
     EXPECT_EQ(lines[2].name, first[1].name);
     EXPECT_EQ(lines[4].name, other[0].name);
     EXPECT_EQ(Status(), "三等奖 3/10");
+
+    // Fewer people than the batch: those there are, and the status says so.
+    SelectNumbers("1", "2");
+    const std::vector<RecordLine> few = DrawBatch();
+    ASSERT_EQ(few.size(), 2u);
+    EXPECT_NE(few[0].name, few[1].name);
+    EXPECT_EQ(Status(), "三等奖 第1批应抽3人，仅剩2人，已全部抽出");
 }
 
 // The editor: what the file had that could not be used, a count refused as
