@@ -4,12 +4,13 @@
 #include "ui/forms/definitions.h"
 #include "ui/ids.h"
 #include "ui/main_window.h"
+#include "ui/roster_import.h"
 
 void RegisterTobrixForms() {
     FormRegistry forms;
     forms.formDefinition = GetFormDefinition;
     forms.controlDefinition = GetControlDefinition;
-    forms.procedures = {{kMainFormName, MainWindowProcedure}};
+    forms.procedures = {{kMainFormName, MainWindowProcedure}, {kRosterFormName, RosterFormProcedure}};
     forms.mainForm = kMainFormName;
     forms.prepareMainForm = PrepareMainWindow;
     RegisterForms(forms);

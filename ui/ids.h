@@ -10,6 +10,7 @@ constexpr char kAccessCodeFormName[] = "FORM2";
 constexpr char kPresetFormName[] = "FORM3";
 constexpr char kUnusedFormName[] = "FORM4";  // defined, never created
 constexpr char kAboutFormName[] = "FORM5";
+constexpr char kRosterFormName[] = "FORM7";  // "导入名单"
 
 // FORM1, the main window. IDs of a form run from 100 without gaps.
 namespace form1 {
@@ -79,6 +80,25 @@ enum : int {
 };
 }  // namespace form5
 
+// FORM7, the roster import's preview. OK and Cancel are IDOK and IDCANCEL.
+namespace form7 {
+enum : int {
+    kNameColumn = 100,
+    kNumberColumn = 101,
+    kDepartmentColumn = 102,
+    kHeaderRow = 103,  // "第一行是标题"
+    kPreview = 104,    // the first rows as they will be imported
+    kSummary = 105,
+    kFileName = 106,
+    kSheet = 107,      // a workbook's sheets; hidden for one sheet or a CSV
+    kSheetLabel = 108,
+    kNameLabel = 109,
+    kNumberLabel = 110,
+    kDepartmentLabel = 111,
+    kFileNameLabel = 112,
+};
+}  // namespace form7
+
 // FORM1's menu commands.
 namespace menu {
 enum : int {
@@ -101,5 +121,8 @@ enum : int {
     kExportRecord = 1025,
     kCopyRecord = 1026,
     kSound = 1027,
+    // "工具": rosters
+    kImportRoster = 1031,  // "导入名单..."
+    kPasteRoster = 1032,   // "粘贴名单"
 };
 }  // namespace menu

@@ -29,6 +29,7 @@
 #include "ui/name_file_commands.h"
 #include "ui/presenter_view.h"
 #include "ui/presets.h"
+#include "ui/roster_import.h"
 #include "ui/sound.h"
 #include "ui/tools_menu.h"
 #include "framework/property_names.h"
@@ -111,6 +112,13 @@ DrawHost hostFor(MainWindow& window) {
     DrawHost host;
     host.showInDisplay = [form, &window](const std::string& text) {
         setControlText(form, form1::kResultDisplay, KeepForResultDisplay(window.keptDisplay, text));
+    };
+    // The person's number and department, under the name on the presenter
+    // view; the display itself keeps to the name.
+    host.showPersonDetails = [&window](const std::string& number, const std::string& department) {
+        window.presenterSubtitle = number.empty() || department.empty() ? number + department
+                                                                         : number + "  " + department;
+        SetPresenterSubtitle(window.presenter, nullptr, window.presenterSubtitle);
     };
     host.readDisplay = [form, &window]() {
         return ResultDisplayText(window.keptDisplay, ControlText(form, form1::kResultDisplay));
@@ -386,7 +394,10 @@ void runMenuCommand(MainWindow& window, int command, bool fromShortcut) {
     case menu::kUsageGuide: ShowUsageGuide(); break;
     case menu::kAbout: ShowAboutForm(window.form); break;
     // "工具"
-    case menu::kPresenterView: TogglePresenterView(window.presenter, window.form); break;
+    case menu::kPresenterView:
+        TogglePresenterView(window.presenter, window.form);
+        SetPresenterSubtitle(window.presenter, window.form, window.presenterSubtitle);
+        break;
     case menu::kNoRepeats: ToggleNoRepeats(window); break;
     case menu::kResetPool: ResetPool(window); break;
     case menu::kTakeBack: TakeBackLast(window, fromShortcut); break;
@@ -394,6 +405,9 @@ void runMenuCommand(MainWindow& window, int command, bool fromShortcut) {
     case menu::kExportRecord: ExportResults(window); break;
     case menu::kCopyRecord: CopyResults(window); break;
     case menu::kSound: ToggleSound(window); break;
+    // rosters
+    case menu::kImportRoster: ImportRosterFile(window); break;
+    case menu::kPasteRoster: PasteRoster(window); break;
     default: break;
     }
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "engine/draw_session.h"
 #include "engine/sound.h"
@@ -23,6 +24,7 @@ struct MainWindow {
     KeptDisplay keptDisplay;                    // the whole of a candidate the display shows cut
     SoundState sound;                           // "声音": on or off, and when it last played
     PresenterView* presenter = nullptr;         // the open presenter view (F11); it clears this as it goes
+    std::string presenterSubtitle;              // GBK: the shown person's number and department
 };
 
 // The main window of `window`: FORM1 itself, or a form it owns (the preset

@@ -61,6 +61,7 @@ const FormRow kForms[] = {
     {kPresetFormName,     "预设",           2955, 2610, 6120,  3675,  0x10CF0000, 0x180, NONE,     false},
     {kUnusedFormName,     "Form4",          2385, 1425, 10530, 5325,  0x10CF0000, 0,     NONE,     false},
     {kAboutFormName,      "关于我们",       2880, 1215, 7695,  4605,  0x10CF0000, 0x180, NONE,     false},
+    {kRosterFormName,     "导入名单",       0,    0,    9780,  7860,  0x10C80000, 0x101, NONE,     false},
 };
 
 const ControlRow kForm1[] = {
@@ -122,11 +123,31 @@ const ControlRow kForm5[] = {
     {form5::kWebLabel,  "Static", 1200, 1080, 1815, 375,   0x10000900, 0,     NONE, 0x0000C0, TOBRIX_WEB_HOST},
 };
 
+// The roster preview. OK and Cancel (IDOK, IDCANCEL) are added by the form's
+// procedure, since the table's IDs start at 100.
+const ControlRow kForm7[] = {
+//   ID                       class      x     y     width height style       ext    back  fore  text
+    {form7::kNameColumn,       "ComboBox", 1200, 660,  2400, 3000,  0x10210203, 0,     NONE, NONE, ""},
+    {form7::kNumberColumn,     "ComboBox", 4680, 660,  2400, 3000,  0x10210203, 0,     NONE, NONE, ""},
+    {form7::kDepartmentColumn, "ComboBox", 1200, 1140, 2400, 3000,  0x10210203, 0,     NONE, NONE, ""},
+    {form7::kHeaderRow,        "Button",   3720, 1140, 2400, 330,   0x10010003, 0,     NONE, NONE, "第一行是标题"},
+    {form7::kPreview,          "ListBox",  240,  1620, 9180, 3540,  0x10B14180, 0x200, NONE, NONE, ""},
+    {form7::kSummary,          "Static",   240,  5280, 9180, 330,   0x10000080, 0,     NONE, NONE, ""},
+    {form7::kFileName,         "Edit",     1200, 5760, 4800, 345,   0x10010080, 0x200, NONE, NONE, ""},
+    {form7::kSheet,            "ComboBox", 1200, 180,  3600, 3000,  0x00210203, 0,     NONE, NONE, ""},
+    {form7::kSheetLabel,       "Static",   240,  225,  900,  330,   0x00000080, 0,     NONE, NONE, "工作表"},
+    {form7::kNameLabel,        "Static",   240,  705,  900,  330,   0x10000080, 0,     NONE, NONE, "姓名列"},
+    {form7::kNumberLabel,      "Static",   3720, 705,  900,  330,   0x10000080, 0,     NONE, NONE, "编号列"},
+    {form7::kDepartmentLabel,  "Static",   240,  1185, 900,  330,   0x10000080, 0,     NONE, NONE, "部门列"},
+    {form7::kFileNameLabel,    "Static",   240,  5805, 900,  330,   0x10000080, 0,     NONE, NONE, "文件名"},
+};
+
 const FormControls kControls[] = {
     {kMainFormName,       kForm1, sizeof kForm1 / sizeof kForm1[0]},
     {kAccessCodeFormName, kForm2, sizeof kForm2 / sizeof kForm2[0]},
     {kPresetFormName,     kForm3, sizeof kForm3 / sizeof kForm3[0]},
     {kAboutFormName,      kForm5, sizeof kForm5 / sizeof kForm5[0]},
+    {kRosterFormName,     kForm7, sizeof kForm7 / sizeof kForm7[0]},
 };
 
 const FontRow kFonts[] = {
@@ -176,7 +197,10 @@ const std::vector<MenuPopupDefinition>& form1Menu() {
                   {"作废上次结果", menu::kVoidLast},
                   {"导出记录...",  menu::kExportRecord},
                   {"复制记录",     menu::kCopyRecord},
-                  {"声音",         menu::kSound}}},
+                  {"声音",         menu::kSound},
+                  // rosters
+                  {"导入名单...",  menu::kImportRoster},
+                  {"粘贴名单",     menu::kPasteRoster}}},
     };
     return popups;
 }
