@@ -130,14 +130,14 @@ void setNumberProperty(const PresenterView& view, const char* name, long value) 
     SetPropA(view.window, name, reinterpret_cast<HANDLE>(static_cast<intptr_t>(value)));
 }
 
-// The subtitle at two fifths of the name's height, less when it would be
+// The subtitle at a third of the name's height, less when it would be
 // wider than the name may be; name and subtitle centred together.
 void fitSubtitle(PresenterView& view) {
     if (view.subtitleFont) DeleteObject(view.subtitleFont);
     view.subtitleFont = nullptr;
     view.subtitleRect = RECT{};
     if (view.subtitle.empty() || view.text.empty()) return;
-    int height = std::max(12, view.fontHeight * 2 / 5);
+    int height = std::max(12, view.fontHeight / 3);
     SIZE extent = measureText(view, view.subtitle, height);
     if (10LL * extent.cx > 9LL * view.size.cx && extent.cx > 0) {
         height = std::max(8, static_cast<int>(height * 0.9 * view.size.cx / extent.cx));

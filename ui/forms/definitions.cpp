@@ -61,7 +61,7 @@ const FormRow kForms[] = {
     {kPresetFormName,     "预设",           2955, 2610, 6120,  3675,  0x10CF0000, 0x180, NONE,     false},
     {kUnusedFormName,     "Form4",          2385, 1425, 10530, 5325,  0x10CF0000, 0,     NONE,     false},
     {kAboutFormName,      "关于我们",       2880, 1215, 7695,  4605,  0x10CF0000, 0x180, NONE,     false},
-    {kRosterFormName,     "导入名单",       0,    0,    9780,  7860,  0x10C80000, 0x101, NONE,     false},
+    {kRosterFormName,     "导入名单",       0,    0,    9780,  7320,  0x10C80000, 0x101, NONE,     false},
 };
 
 const ControlRow kForm1[] = {
