@@ -261,6 +261,13 @@ TEST_F(RosterImportE2E, AWorkbookPreviewedWrittenDrawnPresentedAndExported) {
     ChooseComboItem(preview, form7::kNumberColumn, 0);
     EXPECT_EQ(ControlText(preview, form7::kSummary), "共 6 人；跳过空行 1 行");
     EXPECT_EQ(ListItems(preview, form7::kPreview)[0], "张伟\t\t三年二班");
+    // The first row taken as a person, and back as the header.
+    HWND header = GetDlgItem(preview, form7::kHeaderRow);
+    SendMessageA(header, BM_CLICK, 0, 0);
+    EXPECT_EQ(ControlText(preview, form7::kSummary), "共 7 人；跳过空行 1 行");
+    EXPECT_EQ(ListItems(preview, form7::kPreview)[0], "姓名\t\t班级");
+    SendMessageA(header, BM_CLICK, 0, 0);
+    EXPECT_EQ(ControlText(preview, form7::kSummary), "共 6 人；跳过空行 1 行");
     // The other sheet, and back.
     ChooseComboItem(preview, form7::kSheet, 1);
     EXPECT_EQ(ListItems(preview, form7::kPreview), (std::vector<std::string>{"Ann\t\t"}));
@@ -419,6 +426,7 @@ TEST_F(RosterImportE2E, FilesThatCannotBeReadAndAFolderThatCannotBeWrittenLeaveN
     ASSERT_TRUE(WriteFileBytes(dir + "old.xls", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0')));
     ASSERT_TRUE(WriteFileBytes(dir + "cut.xlsx", workbook.substr(0, workbook.size() / 2)));
     ASSERT_TRUE(WriteFileBytes(dir + "empty.xlsx", ""));
+    ASSERT_TRUE(WriteFileBytes(dir + "big.csv", std::string(50 * 1024 * 1024 + 1, 'a')));
     ASSERT_TRUE(WriteFileBytes(dir + "roster_gbk.csv", Fixture("roster_gbk.csv")));
     Launch(dir);
     const std::vector<std::string> files = FilesIn(dir);
@@ -430,6 +438,7 @@ TEST_F(RosterImportE2E, FilesThatCannotBeReadAndAFolderThatCannotBeWrittenLeaveN
         {"old.xls", "请在 Excel 中另存为 .xlsx 或 .csv 后再导入"},
         {"cut.xlsx", "文件不完整或已损坏"},
         {"empty.xlsx", "文件是空的"},
+        {"big.csv", "文件超过 50 MB"},
     };
     for (const auto& r : refused) {
         ChooseFile(dir + r.file);
