@@ -3,14 +3,12 @@
 #include <commdlg.h>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "engine/roster.h"
 #include "framework/app_paths.h"
 #include "framework/controls.h"
 #include "framework/forms.h"
-#include "runtime/services.h"
 #include "runtime/strings.h"
 #include "storage/name_files.h"
 #include "ui/ids.h"
