@@ -5,6 +5,7 @@
 #include "ui/ids.h"
 #include "ui/main_window.h"
 #include "ui/prize_round_commands.h"
+#include "ui/roster_import.h"
 
 void RegisterTobrixForms() {
     FormRegistry forms;
@@ -12,7 +13,8 @@ void RegisterTobrixForms() {
     forms.controlDefinition = GetControlDefinition;
     forms.procedures = {{kMainFormName, MainWindowProcedure},
                         {kPrizeEditorFormName, PrizeEditorProcedure},
-                        {kRedrawFormName, RedrawFormProcedure}};
+                        {kRedrawFormName, RedrawFormProcedure},
+                        {kRosterFormName, RosterFormProcedure}};
     forms.mainForm = kMainFormName;
     forms.prepareMainForm = PrepareMainWindow;
     RegisterForms(forms);

@@ -25,6 +25,10 @@ struct DrawResult {
     // A prize draw's tier and what it wins; empty outside prize draws.
     std::string prizeTier;
     std::string prize;
+    // The person's number and department, from a name file line that holds
+    // them after the name; empty otherwise.
+    std::string number;
+    std::string department;
 };
 
 using DrawResults = std::vector<DrawResult>;

@@ -36,6 +36,19 @@ RollerHost RollerHostOf(const DrawHost& host) {
     return RollerHost{host.loadTextFile, host.timeOfDay, host.requestDelivery};
 }
 
+// A name file line shows its name; its number and department go beside it.
+// A text without a tab shows as it is.
+void ShowEntry(DrawSessionState& session, const NameEntry& entry) {
+    if (session.host.showPersonDetails) session.host.showPersonDetails(entry.number, entry.department);
+    session.host.showInDisplay(entry.name);
+}
+
+void ShowPlain(DrawSessionState& session, const std::string& text) {
+    NameEntry plain;
+    plain.name = text;
+    ShowEntry(session, plain);
+}
+
 // The keyboard follows the one enabled button, so that the space bar (or a
 // presenter's clicker) starts and stops draws.
 void FocusButton(DrawSessionState& session) {
@@ -157,7 +170,8 @@ bool AskToReset(DrawSessionState& session) {
 // ---- the record ----------------------------------------------------------
 
 // Appends the result to the record and keeps it as data beside it.
-void RecordResult(DrawSessionState& session, const std::string& result, PoolTake take = PoolTake{}) {
+void RecordResult(DrawSessionState& session, const NameEntry& person, PoolTake take = PoolTake{}) {
+    const std::string& result = person.name;
     const std::string entry = "  " + result;
     session.host.appendToRecord(entry);
     DrawResult kept;
@@ -166,6 +180,8 @@ void RecordResult(DrawSessionState& session, const std::string& result, PoolTake
     kept.source = session.drawSource;
     kept.result = result;
     kept.recordEntry = entry;
+    kept.number = person.number;
+    kept.department = person.department;
     session.results.push_back(std::move(kept));
     const bool taken = take.taken;
     session.takes.push_back(std::move(take));
@@ -218,6 +234,7 @@ void DrawSession::start() {
     drawPooled = noRepeats;
     candidateShown = false;
     shownCandidate.clear();
+    shownEntry = NameEntry{};
     reportTaken = false;
     poolReport.counted.store(false);
     poolReport.left = poolReport.total = 0;
@@ -283,7 +300,7 @@ void DrawSession::stop() {
         // Its results are recorded already, and presets steer manual draws
         // only. The display goes back to the latest result, so that the
         // room does not take the candidate that happened to roll by for one.
-        host.showInDisplay(lastResult);
+        ShowEntry(*this, SplitNameEntry(lastResult));
         return;
     }
     const std::string shown = host.readDisplay();
@@ -294,12 +311,17 @@ void DrawSession::stop() {
         // The preset replaces what is seen, not what is recorded.
         if (!preset.empty()) host.showInDisplay(preset);
     } else if (!StrTrim(preset).empty()) {
-        host.showInDisplay(preset);
+        ShowPlain(*this, preset);
         result = host.readDisplay();
         namePresetShown = true;
     }
     PoolTake take = TakeAtStop(*this, namePresetShown, result);
-    RecordResult(*this, result, std::move(take));
+    // What the display shows is recorded; the person's other fields come
+    // with it while it still shows the latest candidate's name.
+    NameEntry person;
+    if (!namePresetShown && candidateShown && shownEntry.name == result) person = shownEntry;
+    person.name = result;
+    RecordResult(*this, person, std::move(take));
 }
 
 void DrawSession::selectMode(DrawMode m) {
@@ -308,7 +330,7 @@ void DrawSession::selectMode(DrawMode m) {
     EndRoller(*this);
     mode = m;
     SetButtons(*this, false);
-    host.showInDisplay("");
+    ShowPlain(*this, "");
     FocusButton(*this);
     ShowPoolStatus(*this);
 }
@@ -320,15 +342,17 @@ bool DrawSession::deliverCandidate() {
     TakeRollerCounts(*this);
     switch (handover) {
     case Handover::Candidate:
-        host.showInDisplay(candidate);
+        shownEntry = SplitNameEntry(candidate);
+        ShowEntry(*this, shownEntry);
         candidateShown = true;
         if (drawPooled) shownCandidate = std::move(candidate);
         break;
     case Handover::Result:
     case Handover::LastResult: {
-        host.showInDisplay(candidate);
+        const NameEntry person = SplitNameEntry(candidate);
+        ShowEntry(*this, person);
         PoolTake take = DrawTakesFromPool(*this) ? TakeFromPool(*this, candidate) : PoolTake{};
-        RecordResult(*this, candidate, std::move(take));
+        RecordResult(*this, person, std::move(take));
         lastResult = std::move(candidate);
         if (handover == Handover::LastResult) FinishDraw(*this);
         break;

@@ -29,6 +29,9 @@ struct DrawHost {
     // Called on the UI thread only.
     std::function<void(const std::string& text)> showInDisplay;
     std::function<std::string()> readDisplay;  // what the display shows now
+    // The number and department of the person about to be shown, called
+    // before showInDisplay with "" for a name without them; may be empty.
+    std::function<void(const std::string& number, const std::string& department)> showPersonDetails;
     // Adds `entry` at the end of the draw record, exactly as given.
     std::function<void(const std::string& entry)> appendToRecord;
     std::function<void()> clearRecordAndNames;  // "清空"
@@ -97,6 +100,7 @@ struct DrawSessionState {
     bool drawPooled = false;       // draws from its pool
     bool candidateShown = false;   // a candidate of this draw reached the display
     std::string shownCandidate;    // the latest such, when pooled
+    NameEntry shownEntry;          // the latest such, split into its fields
     PoolReport poolReport;         // its name pool, filled in by the roller
     bool reportTaken = false;      // its counts have been read
     std::string poolStatus;        // as last shown

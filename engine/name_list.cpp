@@ -26,3 +26,25 @@ std::string NameAt(const NameList& list, std::size_t i) {
     const std::size_t last = i < list.breaks.size() ? list.breaks[i] : list.content.size();
     return StrReplace(StrTrim(list.content.substr(first, last - first)), "\n", "");
 }
+
+NameEntry SplitNameEntry(const std::string& entry) {
+    NameEntry split;
+    const std::size_t tab = entry.find('\t');
+    // Trailing blanks only, as a prize round shows an entry: the line's
+    // leading blanks were settled when it was read.
+    split.name = StrTrimRight(entry.substr(0, tab == std::string::npos ? 0 : tab));
+    // A line that starts with its tab has no name before it; such lines have
+    // always been drawn whole, and still are.
+    if (StrTrim(split.name).empty()) {
+        split.name = entry;
+        return split;
+    }
+    const std::size_t second = entry.find('\t', tab + 1);
+    split.number = StrTrim(entry.substr(tab + 1, second == std::string::npos ? std::string::npos : second - tab - 1));
+    if (second == std::string::npos) return split;
+    // Anything after a third tab is not ours to show.
+    const std::size_t third = entry.find('\t', second + 1);
+    split.department =
+        StrTrim(entry.substr(second + 1, third == std::string::npos ? std::string::npos : third - second - 1));
+    return split;
+}

@@ -24,3 +24,13 @@ std::size_t NameCount(const NameList& list);
 // The LF of a CR LF starts the next field, so it shields that line's leading
 // blanks from the trimming.
 std::string NameAt(const NameList& list, std::size_t i);
+
+// A line may carry the person's number and department after the name, each
+// after a tab: "张伟\t2023017\t三年二班". The name is what is drawn, shown and
+// recorded; the whole line stays the person, so two lines with one name are
+// two people. A line without a tab, or with nothing before its first tab, is
+// its name, unchanged.
+struct NameEntry {
+    std::string name, number, department;
+};
+NameEntry SplitNameEntry(const std::string& entry);

@@ -139,4 +139,31 @@ TEST(Uniformity, ThirtySevenNamesOverAMillionDraws) {
     EXPECT_LT(ChiSquare(counts, total), 67.985);  // 36 degrees of freedom, 0.001
 }
 
+TEST(NameList, LinesSplitIntoNameNumberAndDepartmentAtTabs) {
+    struct Case {
+        std::string entry, name, number, department;
+    };
+    const Case cases[] = {
+        {kZhang, kZhang, "", ""},
+        {kZhang + "\t2023017\t" + kLi, kZhang, "2023017", kLi},
+        {kZhang + "  \t 7 \t " + kLi + " ", kZhang, "7", kLi},
+        {" " + kZhang + "\t7", " " + kZhang, "7", ""},
+        {kZhang + "\t\t" + kLi, kZhang, "", kLi},
+        {kZhang + "\t7", kZhang, "7", ""},
+        {kZhang + "\t7\t" + kLi + "\textra", kZhang, "7", kLi},
+        {kZhang + "\t", kZhang, "", ""},
+        // Nothing before the first tab: the line is drawn whole, as ever.
+        {"\t" + kWang + "\t", "\t" + kWang + "\t", "", ""},
+        {"  \t7", "  \t7", "", ""},
+        {"", "", "", ""},
+        {"a b", "a b", "", ""},
+    };
+    for (const Case& c : cases) {
+        const NameEntry split = SplitNameEntry(c.entry);
+        EXPECT_EQ(split.name, c.name) << c.entry;
+        EXPECT_EQ(split.number, c.number) << c.entry;
+        EXPECT_EQ(split.department, c.department) << c.entry;
+    }
+}
+
 }  // namespace

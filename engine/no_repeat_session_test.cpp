@@ -79,6 +79,43 @@ struct NoRepeatTest : ::testing::Test {
 
 // ---- names -----------------------------------------------------------------
 
+TEST_F(NoRepeatTest, LinesWithOneNameAndTheirOwnNumbersAreDifferentPeople) {
+    // Two people called 张三 and one 李四, each with a number and a class.
+    const std::vector<std::string> lines = {kZhang + "\t1\tA", kZhang + "\t2\tB", kLi + "\t3\tC"};
+    useNameFile(Lines(lines));
+    EXPECT_EQ(window.statuses.back(), Left(3, 3));
+    const std::vector<std::string> drawn = drawTimes(3);
+    // Only the name is shown and recorded; the others go with the result.
+    EXPECT_EQ(Bag(drawn), Bag({kZhang, kZhang, kLi}));
+    EXPECT_EQ(window.record, "  " + drawn[0] + "  " + drawn[1] + "  " + drawn[2]);
+    std::vector<std::string> people;
+    for (const DrawResult& r : session.sessionResults()) people.push_back(r.result + "|" + r.number + "|" + r.department);
+    EXPECT_EQ(Bag(people), Bag({kZhang + "|1|A", kZhang + "|2|B", kLi + "|3|C"}));
+    EXPECT_EQ(window.details, people.back().substr(people.back().find('|') + 1));
+    EXPECT_EQ(window.statuses.back(), Left(0, 3));
+
+    // Taken back, that person alone returns to the pool.
+    ASSERT_TRUE(session.takeBack());
+    EXPECT_EQ(window.statuses.back(), Left(1, 3));
+    EXPECT_EQ(drawOnce(), drawn[2]);
+    EXPECT_EQ(session.sessionResults().back().number + "|" + session.sessionResults().back().department,
+              people.back().substr(people.back().find('|') + 1));
+}
+
+TEST_F(NoRepeatTest, AnAutomaticDrawOfPeopleRecordsNamesWithTheirDetails) {
+    useNameFile(Lines({kZhang + "\t1\tA", kZhang + "\t2\tB"}));
+    session.setAutoTiming(AutoDrawTiming{5});
+    window.count = "2";
+    session.start();
+    ASSERT_TRUE(pumpWhileRolling());
+    ASSERT_EQ(session.sessionResults().size(), 2u);
+    std::vector<std::string> people;
+    for (const DrawResult& r : session.sessionResults()) people.push_back(r.result + "|" + r.number + "|" + r.department);
+    EXPECT_EQ(Bag(people), Bag({kZhang + "|1|A", kZhang + "|2|B"}));
+    EXPECT_EQ(window.record, "  " + kZhang + "  " + kZhang);
+    EXPECT_EQ(window.display, kZhang);
+}
+
 TEST_F(NoRepeatTest, FiveNamesGiveFiveDifferentResultsThenAskToReset) {
     const std::vector<std::string> five = {kZhang, kLi, kWang, kZhao, kSun};
     useNameFile(Lines(five));

@@ -47,13 +47,18 @@ std::string FormatResultsTable(const DrawResults& results, char separator) {
     std::string out;
     // A row is its fields plus about 40 bytes of number, time and words.
     std::size_t estimate = 64;
-    for (const DrawResult& r : results) estimate += r.source.size() + r.result.size() + r.prizeTier.size() + r.prize.size() + 48;
+    for (const DrawResult& r : results) estimate += r.source.size() + r.result.size() + r.prizeTier.size() + r.prize.size() +
+                                               r.number.size() + r.department.size() + 48;
     out.reserve(estimate);
 
-    bool prizes = false;
-    for (const DrawResult& r : results) prizes = prizes || !r.prizeTier.empty();
-    const int columns = prizes ? 8 : 6;
-    const std::string header[] = {"序号", "时间", "模式", "来源", "结果", "状态", "奖项", "奖品"};
+    bool prizes = false, people = false;
+    for (const DrawResult& r : results) {
+        prizes = prizes || !r.prizeTier.empty();
+        people = people || !r.number.empty() || !r.department.empty();
+    }
+    // The person's columns come last, so a table without them reads as before.
+    const int columns = people ? 10 : prizes ? 8 : 6;
+    const std::string header[] = {"序号", "时间", "模式", "来源", "结果", "状态", "奖项", "奖品", "编号", "部门"};
     AppendRow(out, header, columns, separator);
     std::size_t number = 0;
     for (const DrawResult& r : results) {
@@ -66,6 +71,8 @@ std::string FormatResultsTable(const DrawResults& results, char separator) {
             r.state == ResultState::Valid ? "有效" : "作废",
             r.prizeTier,
             r.prize,
+            r.number,
+            r.department,
         };
         AppendRow(out, row, columns, separator);
     }

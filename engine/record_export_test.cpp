@@ -57,6 +57,24 @@ TEST(RecordExport, PrizeDrawsAddTierAndPrizeToEveryRow) {
                   ",\"cup, \"\"big\"\"\"\r\n");
 }
 
+TEST(RecordExport, PeopleWithNumbersAddNumberAndDepartmentAfterThePrizeColumns) {
+    DrawResult person = Result({2025, 1, 1, 0, 0, 1}, DrawMode::Name, "a.txt", kZhang);
+    person.number = "2023017";
+    person.department = "3,2";
+    const std::string tier = "\xBD\xB1\xCF\xEE", prize = "\xBD\xB1\xC6\xB7";  // 奖项, 奖品
+    const std::string number = "\xB1\xE0\xBA\xC5", department = "\xB2\xBF\xC3\xC5";  // 编号, 部门
+    const std::string header = kHeaderComma.substr(0, kHeaderComma.size() - 2);
+    EXPECT_EQ(FormatResultsTable({Result({2025, 1, 1, 0, 0, 0}, DrawMode::Name, "a.txt", kZhang), person}, ','),
+              header + "," + tier + "," + prize + "," + number + "," + department + "\r\n" +
+                  "1,2025-01-01 00:00:00," + kName + ",a.txt," + kZhang + "," + kValid + ",,,,\r\n" +
+                  "2,2025-01-01 00:00:01," + kName + ",a.txt," + kZhang + "," + kValid + ",,,2023017,\"3,2\"\r\n");
+    // A department alone is enough; tab-separated for the clipboard.
+    person.number.clear();
+    const std::string copied = FormatResultsTable({person}, '\t');
+    EXPECT_EQ(copied.substr(copied.find("\r\n") + 2),
+              "1\t2025-01-01 00:00:01\t" + kName + "\ta.txt\t" + kZhang + "\t" + kValid + "\t\t\t\t3,2\r\n");
+}
+
 TEST(RecordExport, KnownSessionByteForByte) {
     const DrawResults results = {
         Result({2024, 3, 9, 8, 5, 7}, DrawMode::Number, "1~100", "42"),

@@ -382,3 +382,23 @@ std::string UniqueRosterFileName(const std::string& stem, const std::vector<std:
         candidate = clean + " (" + std::to_string(n) + ").txt";
     return candidate;
 }
+
+std::string RosterFileNameProblem(const std::string& name) {
+    if (name.empty() || name == ".txt") return "请输入名单文件的名字。";
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (IsLeadByte(c) && i + 1 < name.size()) {
+            ++i;
+        } else if (c < 0x20 || std::char_traits<char>::find("\\/:*?\"<>|", 9, static_cast<char>(c))) {
+            return "文件名不能含有下列字符：\\ / : * ? \" < > |";
+        }
+    }
+    // Windows would drop a trailing dot or blank, or keep the name for a device.
+    const std::size_t dot = name.rfind('.');
+    const std::string stem = name.substr(0, dot);
+    if (stem.size() > 100) return "文件名太长。";
+    if (stem.empty() || stem.back() == '.' || stem.back() == ' ' || stem.front() == ' ')
+        return "文件名不能以空格或句点开头或结尾。";
+    if (UniqueRosterFileName(stem, {}) != stem + ".txt") return "这个名字留给了系统设备，请换一个文件名。";
+    return std::string();
+}

@@ -97,3 +97,8 @@ std::string RosterFileBytes(const CellTable& table, const RosterColumns& columns
 // `existing` (compared as Windows does, ASCII case ignored). Characters that
 // a file name cannot hold become '_'; an empty stem is "粘贴名单". GBK.
 std::string UniqueRosterFileName(const std::string& stem, const std::vector<std::string>& existing);
+
+// A name the user typed for the name file (GBK, ".txt" included): "" when a
+// file may have it, else why not (GBK). Read character by character, so the
+// second byte of a Chinese character is never taken for '\' or '|'.
+std::string RosterFileNameProblem(const std::string& name);

@@ -191,4 +191,21 @@ TEST(Roster, CommittedFixtures) {
     EXPECT_EQ(book.table.rows, (Rows{{"Name", "Birthday"}, {"Ann", "2015-03-08"}}));
 }
 
+TEST(Roster, TypedFileNamesAreRefusedForWhatAFileCannotHold) {
+    const struct {
+        std::string name;
+        bool usable;
+    } cases[] = {
+        {"\xB0\xE0\xBC\xB6.txt", true},       // 班级
+        {"\xD5\x5C\xC1\x7C.txt", true},       // trail bytes that read as '\' and '|' alone
+        {"a b.txt", true},
+        {"a\\b.txt", false}, {"a/b.txt", false}, {"a:b.txt", false}, {"a*.txt", false},
+        {"a?.txt", false}, {"\"a\".txt", false}, {"<a>.txt", false}, {"a|b.txt", false},
+        {"a\tb.txt", false}, {".txt", false}, {"", false}, {"a .txt", false}, {" a.txt", false},
+        {"a..txt", false}, {"con.txt", false}, {"LPT1.txt", false}, {"console.txt", true},
+        {std::string(100, 'x') + ".txt", true}, {std::string(101, 'x') + ".txt", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RosterFileNameProblem(c.name).empty(), c.usable) << c.name;
+}
+
 }  // namespace

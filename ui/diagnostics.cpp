@@ -8,6 +8,7 @@
 const char* const kPresenterFontHeightProperty = "TobrixViewFontHeight";
 const char* const kPresenterTextWidthProperty = "TobrixViewTextWidth";
 const char* const kPresenterTextHeightProperty = "TobrixViewTextHeight";
+const char* const kPresenterSubtitleProperty = "TobrixViewSubtitle";
 
 LRESULT ReadCounter(WPARAM id) {
     switch (id) {

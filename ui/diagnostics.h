@@ -32,3 +32,6 @@ LRESULT ReadCounter(WPARAM id);
 extern const char* const kPresenterFontHeightProperty;
 extern const char* const kPresenterTextWidthProperty;
 extern const char* const kPresenterTextHeightProperty;
+// A global atom whose name is the subtitle under the name (the person's
+// number and department), 0 when there is none.
+extern const char* const kPresenterSubtitleProperty;

@@ -13,6 +13,7 @@ constexpr char kAboutFormName[] = "FORM5";
 // Prize rounds.
 constexpr char kPrizeEditorFormName[] = "FORM6";
 constexpr char kRedrawFormName[] = "FORM8";
+constexpr char kRosterFormName[] = "FORM7";  // "导入名单"
 
 // FORM1, the main window. IDs of a form run from 100 without gaps.
 namespace form1 {
@@ -113,6 +114,24 @@ enum : int {
     kCancel = 102,
 };
 }  // namespace form8
+// FORM7, the roster import's preview. OK and Cancel are IDOK and IDCANCEL.
+namespace form7 {
+enum : int {
+    kNameColumn = 100,
+    kNumberColumn = 101,
+    kDepartmentColumn = 102,
+    kHeaderRow = 103,  // "第一行是标题"
+    kPreview = 104,    // the first rows as they will be imported
+    kSummary = 105,
+    kFileName = 106,
+    kSheet = 107,      // a workbook's sheets; hidden for one sheet or a CSV
+    kSheetLabel = 108,
+    kNameLabel = 109,
+    kNumberLabel = 110,
+    kDepartmentLabel = 111,
+    kFileNameLabel = 112,
+};
+}  // namespace form7
 
 // FORM1's menu commands.
 namespace menu {
@@ -140,5 +159,8 @@ enum : int {
     kPrizeEditor = 1028,  // "奖项设置..."
     kPrizeRounds = 1029,  // "按奖项抽取"
     kRedrawWinner = 1030,  // "补抽..."
+    // "工具": rosters
+    kImportRoster = 1031,  // "导入名单..."
+    kPasteRoster = 1032,   // "粘贴名单"
 };
 }  // namespace menu

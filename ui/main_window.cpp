@@ -29,6 +29,7 @@
 #include "ui/name_file_commands.h"
 #include "ui/presenter_view.h"
 #include "ui/presets.h"
+#include "ui/roster_import.h"
 #include "ui/sound.h"
 #include "ui/tools_menu.h"
 #include "framework/property_names.h"
@@ -111,6 +112,13 @@ DrawHost hostFor(MainWindow& window) {
     DrawHost host;
     host.showInDisplay = [form, &window](const std::string& text) {
         setControlText(form, form1::kResultDisplay, KeepForResultDisplay(window.keptDisplay, text));
+    };
+    // The person's number and department, under the name on the presenter
+    // view; the display itself keeps to the name.
+    host.showPersonDetails = [&window](const std::string& number, const std::string& department) {
+        window.presenterSubtitle = number.empty() || department.empty() ? number + department
+                                                                         : number + "  " + department;
+        SetPresenterSubtitle(window.presenter, nullptr, window.presenterSubtitle);
     };
     host.readDisplay = [form, &window]() {
         return ResultDisplayText(window.keptDisplay, ControlText(form, form1::kResultDisplay));
@@ -397,6 +405,7 @@ void runMenuCommand(MainWindow& window, int command, bool fromShortcut) {
     case menu::kPresenterView:
         TogglePresenterView(window.presenter, window.form);
         if (window.presenter) ShowCurrentPrizeBatch(window);
+        SetPresenterSubtitle(window.presenter, window.form, window.presenterSubtitle);
         break;
     case menu::kNoRepeats: ToggleNoRepeats(window); break;
     case menu::kResetPool: ResetPool(window); break;
@@ -409,6 +418,9 @@ void runMenuCommand(MainWindow& window, int command, bool fromShortcut) {
     case menu::kPrizeEditor: OpenPrizeEditor(window); break;
     case menu::kPrizeRounds: ToggleRounds(window); break;
     case menu::kRedrawWinner: OpenRedrawList(window); break;
+    // rosters
+    case menu::kImportRoster: ImportRosterFile(window); break;
+    case menu::kPasteRoster: PasteRoster(window); break;
     default: break;
     }
 }

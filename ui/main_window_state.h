@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "engine/draw_session.h"
 #include "engine/sound.h"
@@ -25,6 +26,7 @@ struct MainWindow {
     SoundState sound;                           // "声音": on or off, and when it last played
     PresenterView* presenter = nullptr;         // the open presenter view (F11); it clears this as it goes
     PrizeRoundState prizes;                     // "按奖项抽取": tiers, winners, the batch rolling
+    std::string presenterSubtitle;              // GBK: the shown person's number and department
 };
 
 // The main window of `window`: FORM1 itself, or a form it owns (the preset

@@ -43,6 +43,11 @@ struct PresenterView {
     HFONT font = nullptr;
     int fontHeight = 0;
     RECT textRect{};
+    // The person's number and department, smaller under the name.
+    std::wstring subtitle;
+    HFONT subtitleFont = nullptr;
+    RECT subtitleRect{};
+    ATOM subtitleAtom = 0;  // the subtitle for checks from outside
 };
 
 namespace {
@@ -125,6 +130,26 @@ void setNumberProperty(const PresenterView& view, const char* name, long value) 
     SetPropA(view.window, name, reinterpret_cast<HANDLE>(static_cast<intptr_t>(value)));
 }
 
+// The subtitle at a third of the name's height, less when it would be
+// wider than the name may be; name and subtitle centred together.
+void fitSubtitle(PresenterView& view) {
+    if (view.subtitleFont) DeleteObject(view.subtitleFont);
+    view.subtitleFont = nullptr;
+    view.subtitleRect = RECT{};
+    if (view.subtitle.empty() || view.text.empty()) return;
+    int height = std::max(12, view.fontHeight / 3);
+    SIZE extent = measureText(view, view.subtitle, height);
+    if (10LL * extent.cx > 9LL * view.size.cx && extent.cx > 0) {
+        height = std::max(8, static_cast<int>(height * 0.9 * view.size.cx / extent.cx));
+        extent = measureText(view, view.subtitle, height);
+    }
+    view.subtitleFont = makeFont(view, height);
+    const int shift = extent.cy / 2;
+    OffsetRect(&view.textRect, 0, -std::min<int>(shift, view.textRect.top));
+    const int left = (view.size.cx - extent.cx) / 2;
+    view.subtitleRect = RECT{left, view.textRect.bottom, left + extent.cx, view.textRect.bottom + extent.cy};
+}
+
 // Chooses the font and the centred place of the text; nothing when it is the
 // text already shown.
 void fitText(PresenterView& view, const std::wstring& text) {
@@ -143,6 +168,7 @@ void fitText(PresenterView& view, const std::wstring& text) {
     SelectObject(view.buffer, old);
     const int left = (view.size.cx - extent.cx) / 2, top = (view.size.cy - extent.cy) / 2;
     view.textRect = RECT{left, top, left + extent.cx, top + extent.cy};
+    fitSubtitle(view);
     setNumberProperty(view, kPresenterFontHeightProperty, height);
     setNumberProperty(view, kPresenterTextWidthProperty, extent.cx);
     setNumberProperty(view, kPresenterTextHeightProperty, extent.cy);
@@ -168,8 +194,10 @@ bool takeBackground(PresenterView& view, HWND form) {
     return true;
 }
 
-// Glyphs may reach a little past their advance (italic, antialiasing).
+// Glyphs may reach a little past their advance (italic, antialiasing). The
+// text's rectangle covers the subtitle's too.
 RECT withMargin(const PresenterView& view, RECT r) {
+    if (!IsRectEmpty(&view.subtitleRect)) UnionRect(&r, &r, &view.subtitleRect);
     const int margin = view.fontHeight / 8 + 2;
     InflateRect(&r, margin, margin);
     return r;
@@ -210,6 +238,9 @@ void releaseView(PresenterView* view, HWND window) {
     RemovePropA(window, kPresenterFontHeightProperty);
     RemovePropA(window, kPresenterTextWidthProperty);
     RemovePropA(window, kPresenterTextHeightProperty);
+    RemovePropA(window, kPresenterSubtitleProperty);
+    if (view->subtitleAtom) GlobalDeleteAtom(view->subtitleAtom);
+    if (view->subtitleFont) DeleteObject(view->subtitleFont);
     freeBuffer(view->buffer, view->bufferBitmap, view->bufferOld);
     freeBuffer(view->background, view->backgroundBitmap, view->backgroundOld);
     if (view->font) DeleteObject(view->font);
@@ -233,6 +264,11 @@ void paintView(PresenterView& view, HWND window) {
             SetTextAlign(view.buffer, TA_LEFT | TA_TOP | TA_NOUPDATECP);
             TextOutW(view.buffer, view.textRect.left, view.textRect.top, view.text.c_str(),
                      static_cast<int>(view.text.size()));
+            if (view.subtitleFont) {
+                SelectObject(view.buffer, view.subtitleFont);
+                TextOutW(view.buffer, view.subtitleRect.left, view.subtitleRect.top, view.subtitle.c_str(),
+                         static_cast<int>(view.subtitle.size()));
+            }
             SelectObject(view.buffer, old);
             SelectClipRgn(view.buffer, nullptr);
         }
@@ -471,6 +507,22 @@ void RefreshPresenterView(PresenterView* view, HWND form) {
         InvalidateRect(v.window, &after, FALSE);
     }
     UpdateWindow(v.window);
+}
+
+void SetPresenterSubtitle(PresenterView* view, HWND form, const std::string& text) {
+    if (!view) return;
+    std::wstring wide(text.size(), L'\0');
+    const int size = text.empty() ? 0
+                                  : MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                                        &wide[0], static_cast<int>(wide.size()));
+    wide.resize(static_cast<size_t>(std::max(size, 0)));
+    if (wide == view->subtitle && view->textFitted) return;
+    view->subtitle = wide;
+    view->textFitted = false;  // refitted with the next text
+    if (view->subtitleAtom) GlobalDeleteAtom(view->subtitleAtom);
+    view->subtitleAtom = wide.empty() ? 0 : GlobalAddAtomW(wide.substr(0, 200).c_str());
+    SetPropA(view->window, kPresenterSubtitleProperty, reinterpret_cast<HANDLE>(static_cast<intptr_t>(view->subtitleAtom)));
+    if (form) RefreshPresenterView(view, form);
 }
 
 void ShowPresenterBatch(PresenterView* view, const PresenterBatch& batch) {

@@ -43,6 +43,10 @@ HWND PresenterViewWindow(const PresenterView* view);
 // background picture is taken again when it has changed.
 void RefreshPresenterView(PresenterView* view, HWND form);
 
+// The shown person's number and department (GBK), smaller under the name;
+// "" for none. Taken at the next refresh, or at once when `form` is given.
+void SetPresenterSubtitle(PresenterView* view, HWND form, const std::string& text);
+
 // A prize batch: while one is set the view shows it, a title line over one
 // slot per winner, instead of the display's text. Texts are GBK. While
 // rolling, `slots` are the candidates of this moment, all different; at Stop

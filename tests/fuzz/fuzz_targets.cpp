@@ -179,7 +179,20 @@ void CheckNames(const std::string& bytes) {
     const std::vector<std::string> expected = NamesByTheRules(bytes);
     const NameList list = BuildNameList(bytes);
     FUZZ_CHECK(NameCount(list) == expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) FUZZ_CHECK(NameAt(list, i) == expected[i]);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        FUZZ_CHECK(NameAt(list, i) == expected[i]);
+        // A line's fields: a name that is the start of the line, number and
+        // department without tabs; no name before a tab leaves the line whole.
+        const std::string& line = expected[i];
+        const NameEntry split = SplitNameEntry(line);
+        FUZZ_CHECK(split.number.find('\t') == std::string::npos && split.department.find('\t') == std::string::npos);
+        if (split.name == line) {
+            FUZZ_CHECK(split.number.empty() && split.department.empty());
+        } else {
+            FUZZ_CHECK(!split.name.empty() && line.compare(0, split.name.size(), split.name) == 0);
+            FUZZ_CHECK(split.name.find('\t') == std::string::npos && split.name.back() != ' ');
+        }
+    }
 }
 
 // ---- Prizes ----

@@ -9,6 +9,9 @@ DrawHost FakeWindow::host() {
         if (onWrite) onWrite(FakeField::Display, text);
     };
     h.readDisplay = [this] { return display; };
+    h.showPersonDetails = [this](const std::string& number, const std::string& department) {
+        details = number + "|" + department;
+    };
     h.appendToRecord = [this](const std::string& entry) {
         record += entry;
         if (onWrite) onWrite(FakeField::Record, record);

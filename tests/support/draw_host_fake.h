@@ -22,6 +22,7 @@ enum class FakeField { Display, Record, NamesBox };
 struct FakeWindow {
     // UI-thread side: touched by the engine's UI-thread calls only.
     std::string display;
+    std::string details;  // "number|department" of what the display shows
     std::string record;
     std::string namesBox;
     std::string lower = "1";

@@ -64,6 +64,7 @@ const FormRow kForms[] = {
     // Prize rounds
     {kPrizeEditorFormName, "奖项设置",      2400, 1500, 7575,  5880,  0x10CF0000, 0x180, NONE,     false},
     {kRedrawFormName,     "补抽",           3000, 2000, 4920,  4680,  0x10CF0000, 0x180, NONE,     false},
+    {kRosterFormName,     "导入名单",       0,    0,    9780,  7320,  0x10C80000, 0x101, NONE,     false},
 };
 
 const ControlRow kForm1[] = {
@@ -152,6 +153,23 @@ const ControlRow kForm8[] = {
     {form8::kWinnerList, "ListBox", 240,  240,  4200, 3000, 0x10A10101, 0x200, NONE, NONE, ""},
     {form8::kOk,         "Button",  240,  3480, 1260, 435,  0x10016F00, 0,     NONE, NONE, "补抽"},
     {form8::kCancel,     "Button",  3180, 3480, 1260, 435,  0x10016F00, 0,     NONE, NONE, "取消"},
+// The roster preview. OK and Cancel (IDOK, IDCANCEL) are added by the form's
+// procedure, since the table's IDs start at 100.
+const ControlRow kForm7[] = {
+//   ID                       class      x     y     width height style       ext    back  fore  text
+    {form7::kNameColumn,       "ComboBox", 1200, 660,  2400, 3000,  0x10210203, 0,     NONE, NONE, ""},
+    {form7::kNumberColumn,     "ComboBox", 4680, 660,  2400, 3000,  0x10210203, 0,     NONE, NONE, ""},
+    {form7::kDepartmentColumn, "ComboBox", 1200, 1140, 2400, 3000,  0x10210203, 0,     NONE, NONE, ""},
+    {form7::kHeaderRow,        "Button",   3720, 1140, 2400, 330,   0x10010003, 0,     NONE, NONE, "第一行是标题"},
+    {form7::kPreview,          "ListBox",  240,  1620, 9180, 3540,  0x10B14180, 0x200, NONE, NONE, ""},
+    {form7::kSummary,          "Static",   240,  5280, 9180, 330,   0x10000080, 0,     NONE, NONE, ""},
+    {form7::kFileName,         "Edit",     1200, 5760, 4800, 345,   0x10010080, 0x200, NONE, NONE, ""},
+    {form7::kSheet,            "ComboBox", 1200, 180,  3600, 3000,  0x00210203, 0,     NONE, NONE, ""},
+    {form7::kSheetLabel,       "Static",   240,  225,  900,  330,   0x00000080, 0,     NONE, NONE, "工作表"},
+    {form7::kNameLabel,        "Static",   240,  705,  900,  330,   0x10000080, 0,     NONE, NONE, "姓名列"},
+    {form7::kNumberLabel,      "Static",   3720, 705,  900,  330,   0x10000080, 0,     NONE, NONE, "编号列"},
+    {form7::kDepartmentLabel,  "Static",   240,  1185, 900,  330,   0x10000080, 0,     NONE, NONE, "部门列"},
+    {form7::kFileNameLabel,    "Static",   240,  5805, 900,  330,   0x10000080, 0,     NONE, NONE, "文件名"},
 };
 
 const FormControls kControls[] = {
@@ -161,6 +179,7 @@ const FormControls kControls[] = {
     {kAboutFormName,      kForm5, sizeof kForm5 / sizeof kForm5[0]},
     {kPrizeEditorFormName, kForm6, sizeof kForm6 / sizeof kForm6[0]},
     {kRedrawFormName,     kForm8, sizeof kForm8 / sizeof kForm8[0]},
+    {kRosterFormName,     kForm7, sizeof kForm7 / sizeof kForm7[0]},
 };
 
 const FontRow kFonts[] = {
@@ -214,7 +233,10 @@ const std::vector<MenuPopupDefinition>& form1Menu() {
                   // Prize rounds
                   {"奖项设置...",  menu::kPrizeEditor},
                   {"按奖项抽取",   menu::kPrizeRounds},
-                  {"补抽...",      menu::kRedrawWinner}}},
+                  {"补抽...",      menu::kRedrawWinner},
+                  // rosters
+                  {"导入名单...",  menu::kImportRoster},
+                  {"粘贴名单",     menu::kPasteRoster}}},
     };
     return popups;
 }

@@ -24,6 +24,7 @@ const std::pair<const char*, int> kForms[] = {
     {kPresetFormName, form3::kPreset},
     {kUnusedFormName, 99},
     {kAboutFormName, form5::kWebLabel},
+    {kRosterFormName, form7::kFileNameLabel},
 };
 
 struct Control {
