@@ -435,6 +435,12 @@ DrawResult PrizeWinnerResult(const PrizeWinner& winner, DrawMode mode, const std
     result.state = winner.voided ? ResultState::Void : ResultState::Valid;
     result.prizeTier = winner.tierName;
     result.prize = winner.prize;
+    if (mode == DrawMode::Name) {
+        // The finance office matches winners by staff number, not by name.
+        const NameEntry person = SplitNameEntry(winner.entry);
+        result.number = person.number;
+        result.department = person.department;
+    }
     return result;
 }
 

@@ -301,6 +301,8 @@ TEST(PrizeRounds, AWinnerAsAResultRow) {
     EXPECT_EQ(r.state, ResultState::Void);
     EXPECT_EQ(r.prizeTier, "三等奖");
     EXPECT_EQ(r.prize, "杯子");
+    EXPECT_EQ(r.number, "007");
+    EXPECT_EQ(r.department, "销售部");
     EXPECT_EQ(r.source, "a.txt");
     EXPECT_EQ(r.time.second, 5);
 }
