@@ -9,6 +9,7 @@
 #include "framework/controls.h"
 #include "framework/picture_box.h"
 #include "framework/property_names.h"
+#include "ui/batch_screen.h"
 #include "ui/diagnostics.h"
 #include "ui/forms/definitions.h"
 #include "ui/ids.h"
@@ -43,6 +44,7 @@ struct PresenterView {
     HFONT font = nullptr;
     int fontHeight = 0;
     RECT textRect{};
+    BatchScreen batch;  // shown instead of the text while it has slots
 };
 
 namespace {
@@ -175,6 +177,27 @@ RECT withMargin(const PresenterView& view, RECT r) {
     return r;
 }
 
+const char* const kBatchProperties[] = {kBatchSlotsProperty,     kBatchFontSizeProperty,  kBatchColumnsProperty,
+                                        kBatchRowsProperty,      kBatchSlotWidthProperty, kBatchSlotHeightProperty,
+                                        kBatchLeftProperty,      kBatchTopProperty,       kBatchRollingProperty};
+
+void setBatchProperties(const PresenterView& view) {
+    const BatchLayout& l = view.batch.layout;
+    const bool shown = view.batch.shown;
+    const long values[] = {shown ? static_cast<long>(view.batch.slots.size()) : 0,
+                           shown ? l.fontSize : 0,
+                           shown ? l.columns : 0,
+                           shown ? l.rows : 0,
+                           shown ? l.slotWidth : 0,
+                           shown ? l.slotHeight : 0,
+                           shown ? l.left : 0,
+                           shown ? l.top : 0,
+                           shown && view.batch.rolling ? 1 : 0};
+    for (std::size_t i = 0; i < sizeof values / sizeof values[0]; ++i) {
+        setNumberProperty(view, kBatchProperties[i], values[i]);
+    }
+}
+
 HDC makeBuffer(HDC screen, SIZE size, HBITMAP& bitmap, HGDIOBJ& old) {
     HDC dc = CreateCompatibleDC(screen);
     bitmap = CreateCompatibleBitmap(screen, size.cx, size.cy);
@@ -210,6 +233,8 @@ void releaseView(PresenterView* view, HWND window) {
     RemovePropA(window, kPresenterFontHeightProperty);
     RemovePropA(window, kPresenterTextWidthProperty);
     RemovePropA(window, kPresenterTextHeightProperty);
+    for (const char* name : kBatchProperties) RemovePropA(window, name);
+    ClearBatchScreen(view->batch);
     freeBuffer(view->buffer, view->bufferBitmap, view->bufferOld);
     freeBuffer(view->background, view->backgroundBitmap, view->backgroundOld);
     if (view->font) DeleteObject(view->font);
@@ -225,7 +250,11 @@ void paintView(PresenterView& view, HWND window) {
     const int w = r.right - r.left, h = r.bottom - r.top;
     if (view.buffer && w > 0 && h > 0) {
         BitBlt(view.buffer, r.left, r.top, w, h, view.background, r.left, r.top, SRCCOPY);
-        if (!view.text.empty()) {
+        if (view.batch.shown) {
+            IntersectClipRect(view.buffer, r.left, r.top, r.right, r.bottom);
+            PaintBatchScreen(view.batch, view.buffer, r, view.colour);
+            SelectClipRgn(view.buffer, nullptr);
+        } else if (!view.text.empty()) {
             IntersectClipRect(view.buffer, r.left, r.top, r.right, r.bottom);
             HGDIOBJ old = SelectObject(view.buffer, view.font);
             SetBkMode(view.buffer, TRANSPARENT);
@@ -474,8 +503,20 @@ void RefreshPresenterView(PresenterView* view, HWND form) {
 }
 
 void ShowPresenterBatch(PresenterView* view, const PresenterBatch& batch) {
-    // Painting a batch comes with the batch screen; until then the view keeps
-    // the display's text.
-    (void)view;
-    (void)batch;
+    if (!view || !view->buffer) return;
+    const BatchScreen& b = view->batch;
+    const bool wasShown = b.shown, wasRolling = b.rolling;
+    const BatchLayout before = b.layout;
+    RECT dirty;
+    SetBatchScreen(view->batch, view->buffer, view->size, view->face, batch.title, batch.slots, batch.rolling, dirty);
+    // Each property is a round trip to the window server: a roll's frames
+    // leave them alone.
+    if (b.shown != wasShown || b.rolling != wasRolling || b.layout.count != before.count ||
+        b.layout.fontSize != before.fontSize || b.layout.columns != before.columns || b.layout.top != before.top ||
+        b.layout.slotWidth != before.slotWidth || b.layout.slotHeight != before.slotHeight) {
+        setBatchProperties(*view);
+    }
+    if (IsRectEmpty(&dirty)) return;
+    InvalidateRect(view->window, &dirty, FALSE);
+    UpdateWindow(view->window);
 }
