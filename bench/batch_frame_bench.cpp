@@ -226,14 +226,18 @@ int main() {
     random.seed = 7;
     PrizeDrawCache kept;
     DrawPrizeBatch(tiers, source, earlier, random, &kept);  // 10,000 earlier winners
-    std::vector<double> stops;
+    std::vector<double> stops, draws, records;
     CalendarTime now{};
     for (int round = 0; round < 9; ++round) {
-        PrizeWinners winners = earlier;
+        // Room to grow, as a list that has grown by batches has most times.
+        PrizeWinners winners;
+        winners.reserve(earlier.size() * 2);
+        winners = earlier;
         PrizeDrawCache cache = kept;
         ShowPresenterBatch(view, PresenterBatch{kTitle, frames[static_cast<std::size_t>(round)], true});
         const double begin = BenchNow();
         const BatchOutcome outcome = DrawPrizeBatch(tiers, source, winners, random, &cache);
+        const double drawn = BenchNow();
         std::string record;
         PresenterBatch batch{kTitle, {}, false};
         for (std::size_t i = outcome.first; i < winners.size(); ++i) {
@@ -242,12 +246,18 @@ int main() {
             record += "\r\n";
             batch.slots.push_back(result.result);
         }
+        const double recorded = BenchNow();
         ShowPresenterBatch(view, batch);
         GdiFlush();
         stops.push_back(BenchNow() - begin);
+        draws.push_back(drawn - begin);
+        records.push_back(recorded - drawn);
         if (outcome.drawn != 300 || record.empty()) std::printf("batch frame bench: drew %zu\n", outcome.drawn);
     }
     const double stopMs = Quantile(stops, 0.5) * 1000;
+    std::snprintf(detail, sizeof detail, "Stop after 10,000 earlier winners: draw %.2f ms, record lines %.2f ms (medians)",
+                  Quantile(draws, 0.5) * 1000, Quantile(records, 0.5) * 1000);
+    PrintDetail(detail);
     PrintFigure("Stop on 300 of 100,000 (draw, record, frame)", stopMs, "ms", 20.0, "<= 1x 20 ms budget",
                 stopMs <= 20.0);
     ClosePresenterView(view);
