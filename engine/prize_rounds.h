@@ -112,7 +112,8 @@ struct PrizeDrawCache {
 };
 
 // Builds `cache` for the current tier's next batch ahead of it, O(n + w): when
-// the rounds are opened, so that Stop does not pay for it.
+// the rounds are opened, and after a take-back or a void, so that Stop does
+// not pay for it.
 void PreparePrizeDrawCache(const std::vector<PrizeTier>& tiers, const PrizeSource& source, PrizeWinners& winners,
                            PrizeDrawCache& cache);
 

@@ -228,7 +228,8 @@ std::string BrokenRule(const std::vector<PrizeTier>& tiers, const PrizeWinners& 
 // The kept draw state against none, step by step from the same seed: a
 // name file's draws must come out the very same; a large range's may differ
 // in who, never in the rules or in how many. Steps: D a batch, R a replacement for the
-// latest batch's first, T take back, V void the latest batch, S the name
+// latest batch's first, T take back, V void the latest batch (the state
+// built again after both, as the program does), S the name
 // file read again into a new source, F the winners read back from their
 // file (a fresh state, as after a start).
 TEST(PrizeRounds, AKeptDrawStateDrawsAsTheListingDoes) {
@@ -274,8 +275,13 @@ TEST(PrizeRounds, AKeptDrawStateDrawsAsTheListingDoes) {
                     ASSERT_TRUE(RedrawWinner(c.tiers, sources[k], winners[k], slots[0], random[k], outcome[k], kept));
                     break;
                 }
-                case 'T': TakeBackLatestBatch(winners[k]); break;
-                case 'V': VoidLatestBatch(winners[k]); break;
+                case 'T':
+                case 'V':
+                    if (*s == 'T') TakeBackLatestBatch(winners[k]);
+                    if (*s == 'V') VoidLatestBatch(winners[k]);
+                    // Built again there, off the Stop.
+                    if (kept) PreparePrizeDrawCache(c.tiers, sources[k], winners[k], cache);
+                    break;
                 case 'S': {
                     std::vector<std::string> entries = sources[k].entries;
                     entries.push_back("newcomer");

@@ -143,7 +143,9 @@ bool SetBatchScreen(BatchScreen& screen, HDC dc, SIZE size, const LOGFONTW& face
     if (!wasShown || !SameLayout(before, layout) || screen.titleHeight != titleHeightBefore) {
         dirty = RECT{0, 0, size.cx, size.cy};
     } else {
-        if (titleChanged || screen.titleFontHeight != titleFontBefore) AddRect(dirty, RECT{0, 0, size.cx, screen.titleHeight});
+        if (titleChanged || screen.titleFontHeight != titleFontBefore) {
+            AddRect(dirty, RECT{0, 0, size.cx, screen.titleHeight});
+        }
         for (std::size_t i = 0; i < wide.size(); ++i) {
             if (wide[i] != screen.slots[i]) AddRect(dirty, SlotBounds(layout, i));
         }
@@ -156,7 +158,7 @@ bool SetBatchScreen(BatchScreen& screen, HDC dc, SIZE size, const LOGFONTW& face
     return true;
 }
 
-void PaintBatchScreen(BatchScreen& screen, HDC dc, const RECT& area, COLORREF colour) {
+void PaintBatchScreen(const BatchScreen& screen, HDC dc, const RECT& area, COLORREF colour) {
     if (!screen.shown) return;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colour);

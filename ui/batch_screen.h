@@ -14,10 +14,9 @@ struct BatchScreen {
     bool shown = false;  // a batch with slots is set
     bool rolling = false;
     std::wstring title;
+    // The names shown: a new set of candidates repaints only the slots whose
+    // name changed.
     std::vector<std::wstring> slots;
-    // What is known to be in the buffer for each slot, so a new set of
-    // candidates repaints only the slots that changed.
-    std::vector<std::wstring> painted;
     BatchLayout layout;
     int width = 0;        // the view's
     int titleHeight = 0;  // the band above the grid
@@ -38,8 +37,8 @@ bool SetBatchScreen(BatchScreen& screen, HDC dc, SIZE size, const LOGFONTW& face
                     const std::vector<std::string>& slots, bool rolling, RECT& dirty);
 
 // Draws the title and the slots that meet `area` into `dc`, which already
-// holds the background there; remembers them as painted.
-void PaintBatchScreen(BatchScreen& screen, HDC dc, const RECT& area, COLORREF colour);
+// holds the background there.
+void PaintBatchScreen(const BatchScreen& screen, HDC dc, const RECT& area, COLORREF colour);
 
 // Forgets the batch and frees its fonts.
 void ClearBatchScreen(BatchScreen& screen);
