@@ -29,14 +29,31 @@ Grid FindRoomiestGrid(int width, int height, int count, int maxWidth, int maxHei
     return best;
 }
 
-Grid GridAt(int width, int height, const std::vector<std::string>& names, const MeasureTextFn& measure, int size) {
+// When the widest name cannot fit, the rows must still be a line high: names
+// cut short read better than lines over each other. The fewest columns whose
+// rows hold a line, else the roomiest grid.
+Grid FindLegibleGrid(int width, int height, int count, int maxWidth, int maxHeight) {
+    for (int columns = 1; columns <= count; ++columns) {
+        const int rows = (count + columns - 1) / columns;
+        if (columns != (count + rows - 1) / rows) continue;
+        if (Usable(height / rows) >= maxHeight) {
+            return Grid{columns, static_cast<double>(Usable(width / columns)) / std::max(1, maxWidth)};
+        }
+    }
+    return FindRoomiestGrid(width, height, count, maxWidth, maxHeight);
+}
+
+Grid GridAt(int width, int height, const std::vector<std::string>& names, const MeasureTextFn& measure, int size,
+            bool legible = false) {
     int maxWidth = 0, maxHeight = 0;
     for (const std::string& name : names) {
         const TextExtent extent = measure(name, size);
         maxWidth = std::max(maxWidth, extent.width);
         maxHeight = std::max(maxHeight, extent.height);
     }
-    return FindRoomiestGrid(width, height, static_cast<int>(names.size()), maxWidth, maxHeight);
+    const int count = static_cast<int>(names.size());
+    return legible ? FindLegibleGrid(width, height, count, maxWidth, maxHeight)
+                   : FindRoomiestGrid(width, height, count, maxWidth, maxHeight);
 }
 
 }  // namespace
@@ -63,7 +80,7 @@ BatchLayout LayOutBatch(int width, int height, int titleHeight, const std::vecto
     layout.fontSize = low;
     if (low < kMinLegibleFontSize) {
         layout.fontSize = kMinLegibleFontSize;
-        best = GridAt(width, gridHeight, names, measure, kMinLegibleFontSize);
+        best = GridAt(width, gridHeight, names, measure, kMinLegibleFontSize, true);
         layout.fits = best.slack >= 1;
     }
     const int count = static_cast<int>(names.size());

@@ -48,6 +48,8 @@ TEST(BatchLayout, TheLargestSizeAtWhichEveryNameFits) {
     };
     std::vector<std::string> mixed = Repeated("张三", 40);
     mixed[17] = "欧阳娜娜娜娜";
+    std::vector<std::string> fewTooLong = Repeated("张三丰", 300);
+    fewTooLong[5] = fewTooLong[250] = std::string(120, 'x');
     const std::vector<Case> cases = {
         {"one winner, held to the largest size", 1920, 1080, 120, {"张三"}, 1, 1, kMaxBatchFontSize, true},
         {"one long name", 1920, 1080, 120, {"Maximilian Alexander Schwarzenegger"}, 1, 1, 98, true},
@@ -59,6 +61,8 @@ TEST(BatchLayout, TheLargestSizeAtWhichEveryNameFits) {
         {"7 names", 1280, 720, 100, Repeated("李四", 7), 0, 0, 0, true},
         {"too long to be legible", 1920, 1080, 120, Repeated(std::string(80, 'x'), 300), 0, 0, kMinLegibleFontSize,
          false},
+        // The two are cut; the rest keep rows a line high: 7 columns of 43.
+        {"two too long among 300", 1920, 1080, 120, fewTooLong, 7, 43, kMinLegibleFontSize, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -75,6 +79,9 @@ TEST(BatchLayout, TheLargestSizeAtWhichEveryNameFits) {
         EXPECT_GE(layout.fontSize, kMinLegibleFontSize);
         if (c.fits) {
             EXPECT_TRUE(FitsAt(c.width, c.height - c.title, c.names, layout.fontSize, layout.columns));
+        } else {
+            // Lines never run into each other, whatever is cut.
+            EXPECT_LE(FakeMeasure("", layout.fontSize).height, layout.slotHeight - layout.slotHeight / 10);
         }
     }
 }

@@ -117,10 +117,92 @@ uint64_t RangeSize(const PrizeSource& source) {
     return static_cast<uint64_t>(static_cast<int64_t>(source.hi) - source.lo) + 1;
 }
 
+// ---- The kept draw state ----
+
+// Which out-set serves `tier`: all tiers without repeats share one.
+int64_t CacheKey(const std::vector<PrizeTier>& tiers, std::size_t tier) {
+    return tier < tiers.size() && tiers[tier].allowRepeat ? static_cast<int64_t>(tier) : -1;
+}
+
+// Whether the record stands at its place in the name file, as the listing
+// checks it.
+bool IsPlaced(const PrizeSource& source, const PrizeWinner& w) {
+    return w.at < source.entries.size() && source.copies.size() == source.entries.size() &&
+           source.copies[w.at] == w.copy && source.entries[w.at] == w.entry;
+}
+
+// A Fenwick tree over the entries, 1 for each one left in; node i (1-based)
+// at tree[i - 1].
+void AddToTree(std::vector<int32_t>& tree, std::size_t entry, int32_t delta) {
+    for (std::size_t i = entry + 1; i <= tree.size(); i += i & (~i + 1)) tree[i - 1] += delta;
+}
+
+std::size_t CountInTree(const std::vector<int32_t>& tree) {
+    int64_t sum = 0;
+    for (std::size_t i = tree.size(); i > 0; i -= i & (~i + 1)) sum += tree[i - 1];
+    return static_cast<std::size_t>(sum);
+}
+
+// The k-th entry left in (0-based), in file order.
+std::size_t SelectInTree(const std::vector<int32_t>& tree, std::size_t k) {
+    std::size_t pos = 0, step = 1;
+    while (step * 2 <= tree.size()) step *= 2;
+    for (; step > 0; step /= 2) {
+        if (pos + step <= tree.size() && static_cast<std::size_t>(tree[pos + step - 1]) <= k) {
+            pos += step;
+            k -= static_cast<std::size_t>(tree[pos - 1]);
+        }
+    }
+    return pos;
+}
+
+// One more (delta 1) or one fewer (-1) record keeping the winner's person
+// out of the cache's tiers.
+void CountOut(PrizeDrawCache& cache, const PrizeSource& source, const PrizeWinner& w, int delta) {
+    if (source.isRange) {
+        int32_t value = 0;
+        if (!ParseInt32(w.entry, value) || value < source.lo || value > source.hi) return;
+        uint32_t& count = cache.keptNumbers[value];
+        count += static_cast<uint32_t>(delta);
+        if (count == 0) cache.keptNumbers.erase(value);
+    } else if (IsPlaced(source, w) && w.at < cache.outCount.size()) {
+        uint32_t& count = cache.outCount[w.at];
+        if (delta > 0 && count++ == 0) AddToTree(cache.tree, w.at, -1);
+        if (delta < 0 && count > 0 && --count == 0) AddToTree(cache.tree, w.at, 1);
+    }
+}
+
+bool CountsOut(const PrizeDrawCache& cache, const PrizeWinner& w) {
+    return cache.key < 0 || w.voided || w.tier == cache.key;
+}
+
+// The last records: a take-back, a void or a replacement the cache was not
+// told of changes them. Bounded, so that checking costs the same at any
+// number of winners.
+uint64_t DigestTail(const PrizeWinners& winners) {
+    uint64_t h = 1469598103934665603ull;
+    auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+    const std::size_t from = winners.size() > 512 ? winners.size() - 512 : 0;
+    for (std::size_t i = from; i < winners.size(); ++i) {
+        const PrizeWinner& w = winners[i];
+        mix(static_cast<uint64_t>(w.at));
+        mix(static_cast<uint64_t>(static_cast<uint32_t>(w.tier)) << 32 | static_cast<uint32_t>(w.batch));
+        mix(static_cast<uint64_t>(w.copy) << 1 | (w.voided ? 1 : 0));
+        for (char c : w.entry) mix(static_cast<unsigned char>(c));
+    }
+    return h;
+}
+
+void SealCache(PrizeDrawCache& cache, const PrizeWinners& winners) {
+    cache.winnerCount = winners.size();
+    cache.tail = DigestTail(winners);
+}
+
 // Appends up to `wanted` new winners drawn for `tier`, in random order,
 // at `at` in winners. Returns how many.
 std::size_t DrawInto(const std::vector<PrizeTier>& tiers, const PrizeSource& source, PrizeWinners& winners,
-                     std::size_t tier, int32_t batch, std::size_t wanted, std::size_t at, RandomSource& random) {
+                     std::size_t tier, int32_t batch, std::size_t wanted, std::size_t at, RandomSource& random,
+                     PrizeDrawCache* cache) {
     std::vector<PrizeWinner> drawn;
     PrizeWinner base;
     base.tier = static_cast<int32_t>(tier);
@@ -129,7 +211,44 @@ std::size_t DrawInto(const std::vector<PrizeTier>& tiers, const PrizeSource& sou
         base.tierName = tiers[tier].name;
         base.prize = tiers[tier].prize;
     }
-    if (source.isRange) {
+    const uint64_t rangeSize = source.isRange ? RangeSize(source) : 0;
+    if (cache && source.isRange && cache->keptNumbers.size() <= rangeSize / 2 &&
+        wanted <= (rangeSize - cache->keptNumbers.size()) / 2) {
+        // Mostly left: any number tried is in at least half the time, so
+        // trying and skipping costs O(batch) whatever was drawn before. Each
+        // number left is as likely as the others, and so is each order.
+        std::unordered_map<int32_t, char> chosen;
+        while (drawn.size() < wanted) {
+            const int32_t value = static_cast<int32_t>(source.lo + static_cast<int64_t>(RandomBelow(random, rangeSize)));
+            if (cache->keptNumbers.count(value) || !chosen.emplace(value, 0).second) continue;
+            base.entry = std::to_string(value);
+            drawn.push_back(base);
+        }
+    } else if (cache && !source.isRange && source.copies.size() == source.entries.size()) {
+        // The same partial Fisher-Yates as below over the same list, the
+        // eligible entries in file order, with the list left virtual: place p
+        // holds the p-th eligible entry until a swap puts another there.
+        const std::size_t size = CountInTree(cache->tree);
+        const std::size_t count = std::min(wanted, size);
+        std::unordered_map<std::size_t, std::size_t> moved;
+        auto entryAt = [&](std::size_t place) {
+            auto found = moved.find(place);
+            return found != moved.end() ? found->second : SelectInTree(cache->tree, place);
+        };
+        for (std::size_t j = 0; j < count; ++j) {
+            const std::size_t r = j + static_cast<std::size_t>(RandomBelow(random, size - j));
+            const std::size_t a = entryAt(j), b = entryAt(r);
+            moved[j] = b;
+            moved[r] = a;
+        }
+        for (std::size_t j = 0; j < count; ++j) {
+            const std::size_t index = moved[j];
+            base.entry = source.entries[index];
+            base.copy = source.copies[index];
+            base.at = index;
+            drawn.push_back(base);
+        }
+    } else if (source.isRange) {
         const std::vector<uint32_t> kept = ListKeptNumbers(tiers, source, winners, tier);
         const uint64_t left = RangeSize(source) - kept.size();
         const std::size_t count = static_cast<std::size_t>(std::min<uint64_t>(wanted, left));
@@ -178,6 +297,13 @@ std::size_t DrawInto(const std::vector<PrizeTier>& tiers, const PrizeSource& sou
         }
     }
     winners.insert(winners.begin() + static_cast<std::ptrdiff_t>(at), drawn.begin(), drawn.end());
+    if (cache) {
+        for (const PrizeWinner& w : drawn) CountOut(*cache, source, w, 1);
+        if (tier < cache->won.size() && !drawn.empty()) {
+            cache->won[tier] += static_cast<int32_t>(drawn.size());
+            cache->lastBatch[tier] = std::max(cache->lastBatch[tier], batch);
+        }
+    }
     return drawn.size();
 }
 
@@ -204,6 +330,64 @@ std::size_t FindCurrentTier(const std::vector<PrizeTier>& tiers, const TierTally
         if (tally.won[t] < tiers[t].count) return t;
     }
     return tiers.size();
+}
+
+// Makes the cache describe `winners` of `source`: kept as it is when it saw
+// them last, else counted again. Returns the tally it keeps.
+const TierTally& PrepareCache(PrizeDrawCache& cache, TierTally& tally, const std::vector<PrizeTier>& tiers,
+                              const PrizeSource& source, const PrizeWinners& winners) {
+    if (!(cache.seen && cache.source == &source && cache.entries == source.entries.data() &&
+          cache.entryCount == source.entries.size() && cache.sourceKey == source.key &&
+          cache.tierCount == tiers.size() && cache.winnerCount == winners.size() &&
+          cache.tail == DigestTail(winners))) {
+        cache = PrizeDrawCache{};
+        cache.seen = true;
+        cache.source = &source;
+        cache.entries = source.entries.data();
+        cache.entryCount = source.entries.size();
+        cache.sourceKey = source.key;
+        cache.tierCount = tiers.size();
+        TierTally counted = TallyTiers(tiers, winners);
+        cache.won.swap(counted.won);
+        cache.lastBatch.swap(counted.lastBatch);
+        SealCache(cache, winners);
+    }
+    tally.won = cache.won;
+    tally.lastBatch = cache.lastBatch;
+    return tally;
+}
+
+// Builds the cache's out-set for `tier` when it serves another: O(n + w).
+// Winners found in the name file by their text keep where they were found.
+void KeyCache(PrizeDrawCache& cache, const std::vector<PrizeTier>& tiers, const PrizeSource& source,
+              PrizeWinners& winners, std::size_t tier) {
+    const int64_t key = CacheKey(tiers, tier);
+    if (cache.key == key) return;
+    cache.key = key;
+    cache.keptNumbers.clear();
+    cache.outCount.clear();
+    cache.tree.clear();
+    if (source.isRange) {
+        for (const PrizeWinner& w : winners) {
+            if (CountsOut(cache, w)) CountOut(cache, source, w, 1);
+        }
+    } else {
+        std::vector<std::pair<std::size_t, std::size_t>> found;
+        ListEligibleNames(tiers, source, winners, tier, &found);
+        for (const auto& f : found) winners[f.first].at = f.second;
+        const std::size_t n = source.entries.size();
+        cache.outCount.assign(n, 0);
+        for (const PrizeWinner& w : winners) {
+            if (CountsOut(cache, w) && IsPlaced(source, w)) ++cache.outCount[w.at];
+        }
+        cache.tree.assign(n, 0);
+        for (std::size_t i = 1; i <= n; ++i) {
+            cache.tree[i - 1] += cache.outCount[i - 1] == 0 ? 1 : 0;
+            const std::size_t parent = i + (i & (~i + 1));
+            if (parent <= n) cache.tree[parent - 1] += cache.tree[i - 1];
+        }
+    }
+    SealCache(cache, winners);
 }
 
 // ---- The file ----
@@ -343,22 +527,32 @@ std::size_t CountEligible(const std::vector<PrizeTier>& tiers, const PrizeSource
 }
 
 BatchOutcome DrawPrizeBatch(const std::vector<PrizeTier>& tiers, const PrizeSource& source,
-                            PrizeWinners& winners, RandomSource& random) {
+                            PrizeWinners& winners, RandomSource& random, PrizeDrawCache* cache) {
     BatchOutcome outcome;
-    const TierTally tally = TallyTiers(tiers, winners);
+    TierTally kept;
+    const TierTally& tally = cache ? PrepareCache(*cache, kept, tiers, source, winners) : (kept = TallyTiers(tiers, winners));
     outcome.tier = FindCurrentTier(tiers, tally);
     if (outcome.tier >= tiers.size()) return outcome;
+    if (cache) KeyCache(*cache, tiers, source, winners, outcome.tier);
     const PrizeTier& tier = tiers[outcome.tier];
     const int32_t lacking = tier.count - tally.won[outcome.tier];
     outcome.wanted = tier.perBatch > 0 ? std::min(tier.perBatch, lacking) : lacking;
     outcome.batch = tally.lastBatch[outcome.tier] + 1;
     outcome.first = winners.size();
     outcome.drawn = DrawInto(tiers, source, winners, outcome.tier, outcome.batch,
-                             static_cast<std::size_t>(outcome.wanted), winners.size(), random);
+                             static_cast<std::size_t>(outcome.wanted), winners.size(), random, cache);
+    if (cache) SealCache(*cache, winners);
     outcome.status = outcome.drawn == 0                                          ? BatchStatus::NobodyLeft
                      : outcome.drawn < static_cast<std::size_t>(outcome.wanted) ? BatchStatus::Short
                                                                                  : BatchStatus::Drawn;
     return outcome;
+}
+
+void PreparePrizeDrawCache(const std::vector<PrizeTier>& tiers, const PrizeSource& source, PrizeWinners& winners,
+                           PrizeDrawCache& cache) {
+    TierTally tally;
+    const std::size_t tier = FindCurrentTier(tiers, PrepareCache(cache, tally, tiers, source, winners));
+    if (tier < tiers.size()) KeyCache(cache, tiers, source, winners, tier);
 }
 
 bool FindLatestBatch(const PrizeWinners& winners, int32_t& tier, int32_t& batch) {
@@ -369,11 +563,19 @@ bool FindLatestBatch(const PrizeWinners& winners, int32_t& tier, int32_t& batch)
 }
 
 bool RedrawWinner(const std::vector<PrizeTier>& tiers, const PrizeSource& source, PrizeWinners& winners,
-                  std::size_t index, RandomSource& random, BatchOutcome& outcome) {
+                  std::size_t index, RandomSource& random, BatchOutcome& outcome, PrizeDrawCache* cache) {
     int32_t tier = 0, batch = 0;
     if (!FindLatestBatch(winners, tier, batch) || index >= winners.size() || winners[index].voided ||
         winners[index].tier != tier || winners[index].batch != batch) {
         return false;
+    }
+    if (cache) {
+        TierTally unused;
+        PrepareCache(*cache, unused, tiers, source, winners);
+        KeyCache(*cache, tiers, source, winners, static_cast<std::size_t>(tier));
+        // The void keeps the person out, as the win of this tier did: the
+        // out-set stays, the tier lacks one more.
+        if (static_cast<std::size_t>(tier) < cache->won.size()) --cache->won[tier];
     }
     winners[index].voided = true;
     outcome = BatchOutcome{};
@@ -381,13 +583,14 @@ bool RedrawWinner(const std::vector<PrizeTier>& tiers, const PrizeSource& source
     outcome.batch = batch;
     outcome.wanted = 1;
     outcome.first = index + 1;
-    outcome.drawn = DrawInto(tiers, source, winners, outcome.tier, batch, 1, index + 1, random);
+    outcome.drawn = DrawInto(tiers, source, winners, outcome.tier, batch, 1, index + 1, random, cache);
     if (outcome.drawn == 1) {
         // The same prize as the one replaced, even if the tiers were edited since.
         winners[index + 1].tierName = winners[index].tierName;
         winners[index + 1].prize = winners[index].prize;
     }
     outcome.status = outcome.drawn == 1 ? BatchStatus::Drawn : BatchStatus::NobodyLeft;
+    if (cache) SealCache(*cache, winners);
     return true;
 }
 

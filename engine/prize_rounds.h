@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/draw_results.h"
@@ -85,12 +86,46 @@ struct BatchOutcome {
     std::size_t drawn = 0;
 };
 
-// Draws the current tier's next batch at once, all different: O(n + w) to
-// list the eligible people of a name file of n entries after w winners, each
-// winner one comparison, then O(batch) to pick (partial Fisher-Yates). A
-// range is never listed: O(batch log batch + w log w).
+// Who is out of the draw, kept between batches by the caller so that a batch
+// costs the same however many were drawn before: per entry of a name file
+// the records keeping it out and a tree that finds the k-th eligible entry;
+// for a range the numbers kept out. It serves the tiers without repeats
+// together, or one tier with them. It checks, before each use, that it has
+// seen the same source object and the last changes to the winners (their
+// number and the latest records), and builds itself again, O(n + w), when
+// not: after a new source, a take-back, a void, or another tier with
+// repeats. Winners replaced wholesale (a file read) call for a fresh cache.
+struct PrizeDrawCache {
+    bool seen = false;  // the fields below describe the winners as last seen
+    const PrizeSource* source = nullptr;
+    std::string sourceKey;
+    std::size_t tierCount = 0;
+    const std::string* entries = nullptr;
+    std::size_t entryCount = 0;
+    int64_t key = -2;  // -1: the tiers without repeats; t >= 0: tier t; -2: not built
+    std::size_t winnerCount = 0;
+    uint64_t tail = 0;  // a digest of the latest winners
+    std::vector<int32_t> won, lastBatch;  // per tier: valid winners, latest batch
+    std::vector<uint32_t> outCount;  // a name file's entries
+    std::vector<int32_t> tree;       // Fenwick tree over the entries left in
+    std::unordered_map<int32_t, uint32_t> keptNumbers;  // a range's
+};
+
+// Builds `cache` for the current tier's next batch ahead of it, O(n + w): when
+// the rounds are opened, and after a take-back or a void, so that Stop does
+// not pay for it.
+void PreparePrizeDrawCache(const std::vector<PrizeTier>& tiers, const PrizeSource& source, PrizeWinners& winners,
+                           PrizeDrawCache& cache);
+
+// Draws the current tier's next batch at once, all different. Without a
+// cache: O(n + w) to list the eligible people of a name file of n entries
+// after w winners, each winner one comparison, then O(batch) to pick
+// (partial Fisher-Yates); a range is never listed: O(batch log batch +
+// w log w). With one, once it is built: O(batch log n) for a name file, the
+// very same draw as without; a range that is at least half left draws by
+// trying numbers and skipping those out, O(batch), the same odds.
 BatchOutcome DrawPrizeBatch(const std::vector<PrizeTier>& tiers, const PrizeSource& source,
-                            PrizeWinners& winners, RandomSource& random);
+                            PrizeWinners& winners, RandomSource& random, PrizeDrawCache* cache = nullptr);
 
 // The tier and batch of the last winner; false when there is none.
 bool FindLatestBatch(const PrizeWinners& winners, int32_t& tier, int32_t& batch);
@@ -100,7 +135,7 @@ bool FindLatestBatch(const PrizeWinners& winners, int32_t& tier, int32_t& batch)
 // after it. The void holds even when nobody is left to replace it (status
 // NobodyLeft); false, with nothing changed, for any other index.
 bool RedrawWinner(const std::vector<PrizeTier>& tiers, const PrizeSource& source, PrizeWinners& winners,
-                  std::size_t index, RandomSource& random, BatchOutcome& outcome);
+                  std::size_t index, RandomSource& random, BatchOutcome& outcome, PrizeDrawCache* cache = nullptr);
 
 // Take-back: removes the latest batch, replacements and voids included, as
 // if it had not been drawn. Returns how many records went.

@@ -158,8 +158,10 @@ TEST(PrizeRounds, FewerLeftThanTheBatchDrawsThemAndThenNobody) {
 TEST(PrizeRounds, EachEligiblePersonIsAsLikely) {
     const std::vector<PrizeTier> tiers = {{"三等奖", "", 3, 0, false}, {"二等奖", "", 2, 1, false}};
     PrizeWinners earlier = {Won("2", 0), Won("5", 0), Won("9", 0)};
-    for (bool range : {false, true}) {
-        SCOPED_TRACE(range);
+    // A kept draw state takes a range's numbers by trying them.
+    for (int variant = 0; variant < 3; ++variant) {
+        const bool range = variant > 0, cached = variant == 2;
+        SCOPED_TRACE(variant);
         const PrizeSource source = range ? MakeRangePrizeSource(1, 10)
                                          : Names({"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"});
         std::map<std::string, int> counts;
@@ -167,7 +169,8 @@ TEST(PrizeRounds, EachEligiblePersonIsAsLikely) {
         const int draws = 7000;
         for (int i = 0; i < draws; ++i) {
             PrizeWinners winners = earlier;
-            DrawPrizeBatch(tiers, source, winners, random);
+            PrizeDrawCache cache;
+            DrawPrizeBatch(tiers, source, winners, random, cached ? &cache : nullptr);
             ASSERT_EQ(winners.size(), 4u);
             ++counts[winners.back().entry];
         }
@@ -202,6 +205,108 @@ TEST(PrizeRounds, AHugeRangeIsNeverListed) {
             EXPECT_EQ(values.size(), 300u);
         } else {
             EXPECT_EQ(values.size(), 600u);
+        }
+    }
+}
+
+// Why a person may not win again, checked over a whole event: "" when every
+// rule holds.
+std::string BrokenRule(const std::vector<PrizeTier>& tiers, const PrizeWinners& winners) {
+    std::map<Person, std::vector<const PrizeWinner*>> records;
+    for (const PrizeWinner& w : winners) {
+        const Person person{w.entry, w.copy};
+        for (const PrizeWinner* before : records[person]) {
+            if (before->voided && (before->tier != w.tier || before->batch != w.batch)) return "a void won again";
+            if (!before->voided && before->tier == w.tier) return "twice in one tier: " + w.entry;
+            if (!before->voided && !tiers[static_cast<std::size_t>(w.tier)].allowRepeat) return "won again: " + w.entry;
+        }
+        records[person].push_back(&w);
+    }
+    return "";
+}
+
+// The kept draw state against none, step by step from the same seed: a
+// name file's draws must come out the very same; a large range's may differ
+// in who, never in the rules or in how many. Steps: D a batch, R a replacement for the
+// latest batch's first, T take back, V void the latest batch (the state
+// built again after both, as the program does), S the name
+// file read again into a new source, F the winners read back from their
+// file (a fresh state, as after a start).
+TEST(PrizeRounds, AKeptDrawStateDrawsAsTheListingDoes) {
+    std::vector<std::string> doubled = Numbered(60);
+    doubled[7] = doubled[8] = doubled[30] = "张伟";
+    struct Case {
+        const char* what;
+        std::vector<PrizeTier> tiers;
+        PrizeSource source;
+        const char* steps;
+        bool same;  // the very same winners
+    } cases[] = {
+        {"tiers without repeats", {{"三等奖", "杯", 30, 7, false}, {"二等奖", "", 12, 5, false}, {"一等奖", "", 3, 0, false}},
+         Names(Numbered(80)), "DDRDTDVDDRDDDDDD", true},
+        {"a tier with repeats between", {{"三等奖", "", 20, 8, false}, {"特别奖", "", 10, 4, true}, {"一等奖", "", 6, 3, false}},
+         Names(Numbered(40)), "DDDRDDVDDTDDDDD", true},
+        {"copies of a text, all drawn", {{"三等奖", "", 58, 9, false}, {"二等奖", "", 5, 5, true}}, Names(doubled),
+         "DDDRDDDVDDDDDDD", true},
+        {"read again and restarted", {{"三等奖", "", 40, 6, false}, {"二等奖", "", 10, 4, false}}, Names(Numbered(50)),
+         "DDSDRFDDTDFDDDDD", true},
+        {"a small range, drawn to the end", {{"三等奖", "", 25, 6, false}, {"二等奖", "", 5, 5, true}},
+         MakeRangePrizeSource(1, 30), "DDDRDVDDDD", false},
+        {"a large range", {{"三等奖", "", 400, 150, false}, {"二等奖", "", 100, 60, true}}, MakeRangePrizeSource(-50, 1000),
+         "DDRDVDDTDDD", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PrizeSource sources[2] = {c.source, c.source};
+        PrizeWinners winners[2];
+        RandomSource random[2] = {Seeded(7), Seeded(7)};
+        PrizeDrawCache cache;
+        int step = 0;
+        for (const char* s = c.steps; *s; ++s, ++step) {
+            SCOPED_TRACE(std::string("step ") + std::to_string(step) + " " + *s);
+            BatchOutcome outcome[2];
+            for (int k = 0; k < 2; ++k) {
+                PrizeDrawCache* kept = k == 1 ? &cache : nullptr;
+                switch (*s) {
+                case 'D': outcome[k] = DrawPrizeBatch(c.tiers, sources[k], winners[k], random[k], kept); break;
+                case 'R': {
+                    const std::vector<std::size_t> slots = LatestBatchSlots(winners[k]);
+                    ASSERT_FALSE(slots.empty());
+                    ASSERT_TRUE(RedrawWinner(c.tiers, sources[k], winners[k], slots[0], random[k], outcome[k], kept));
+                    break;
+                }
+                case 'T':
+                case 'V':
+                    if (*s == 'T') TakeBackLatestBatch(winners[k]);
+                    if (*s == 'V') VoidLatestBatch(winners[k]);
+                    // Built again there, off the Stop.
+                    if (kept) PreparePrizeDrawCache(c.tiers, sources[k], winners[k], cache);
+                    break;
+                case 'S': {
+                    std::vector<std::string> entries = sources[k].entries;
+                    entries.push_back("newcomer");
+                    sources[k] = Names(entries);
+                    break;
+                }
+                case 'F':
+                    winners[k] = ParsePrizeEvents(SerializePrizeEvents(PrizeEvents{{{"x", winners[k]}}})).bySource["x"];
+                    if (kept) cache = PrizeDrawCache{};
+                    break;
+                }
+            }
+            EXPECT_EQ(outcome[1].status, outcome[0].status);
+            EXPECT_EQ(outcome[1].drawn, outcome[0].drawn);
+            EXPECT_EQ(outcome[1].tier, outcome[0].tier);
+            EXPECT_EQ(outcome[1].batch, outcome[0].batch);
+            ASSERT_EQ(winners[1].size(), winners[0].size());
+            EXPECT_EQ(BrokenRule(c.tiers, winners[1]), "");
+            EXPECT_EQ(BrokenRule(c.tiers, winners[0]), "");
+            for (std::size_t i = 0; c.same && i < winners[0].size(); ++i) {
+                const PrizeWinner &a = winners[0][i], &b = winners[1][i];
+                ASSERT_TRUE(a.entry == b.entry && a.copy == b.copy && a.tier == b.tier && a.batch == b.batch &&
+                            a.voided == b.voided && a.prize == b.prize)
+                    << "winner " << i << ": " << a.entry << " / " << b.entry;
+            }
         }
     }
 }

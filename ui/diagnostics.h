@@ -35,3 +35,17 @@ extern const char* const kPresenterTextHeightProperty;
 // A global atom whose name is the subtitle under the name (the person's
 // number and department), 0 when there is none.
 extern const char* const kPresenterSubtitleProperty;
+
+// While a prize batch is shown: the slots, the grid they are laid out in
+// (columns, rows, each slot's size, the grid's top left corner below the
+// title band) and the font size of the names; 0 each when none is. Rolling
+// is 1 while the slots show candidates, 0 once they show the winners.
+extern const char* const kBatchSlotsProperty;
+extern const char* const kBatchFontSizeProperty;
+extern const char* const kBatchColumnsProperty;
+extern const char* const kBatchRowsProperty;
+extern const char* const kBatchSlotWidthProperty;
+extern const char* const kBatchSlotHeightProperty;
+extern const char* const kBatchLeftProperty;
+extern const char* const kBatchTopProperty;
+extern const char* const kBatchRollingProperty;

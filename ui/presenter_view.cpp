@@ -9,6 +9,7 @@
 #include "framework/controls.h"
 #include "framework/picture_box.h"
 #include "framework/property_names.h"
+#include "ui/batch_screen.h"
 #include "ui/diagnostics.h"
 #include "ui/forms/definitions.h"
 #include "ui/ids.h"
@@ -48,6 +49,7 @@ struct PresenterView {
     HFONT subtitleFont = nullptr;
     RECT subtitleRect{};
     ATOM subtitleAtom = 0;  // the subtitle for checks from outside
+    BatchScreen batch;  // shown instead of the text while it has slots
 };
 
 namespace {
@@ -203,6 +205,27 @@ RECT withMargin(const PresenterView& view, RECT r) {
     return r;
 }
 
+const char* const kBatchProperties[] = {kBatchSlotsProperty,     kBatchFontSizeProperty,  kBatchColumnsProperty,
+                                        kBatchRowsProperty,      kBatchSlotWidthProperty, kBatchSlotHeightProperty,
+                                        kBatchLeftProperty,      kBatchTopProperty,       kBatchRollingProperty};
+
+void setBatchProperties(const PresenterView& view) {
+    const BatchLayout& l = view.batch.layout;
+    const bool shown = view.batch.shown;
+    const long values[] = {shown ? static_cast<long>(view.batch.slots.size()) : 0,
+                           shown ? l.fontSize : 0,
+                           shown ? l.columns : 0,
+                           shown ? l.rows : 0,
+                           shown ? l.slotWidth : 0,
+                           shown ? l.slotHeight : 0,
+                           shown ? l.left : 0,
+                           shown ? l.top : 0,
+                           shown && view.batch.rolling ? 1 : 0};
+    for (std::size_t i = 0; i < sizeof values / sizeof values[0]; ++i) {
+        setNumberProperty(view, kBatchProperties[i], values[i]);
+    }
+}
+
 HDC makeBuffer(HDC screen, SIZE size, HBITMAP& bitmap, HGDIOBJ& old) {
     HDC dc = CreateCompatibleDC(screen);
     bitmap = CreateCompatibleBitmap(screen, size.cx, size.cy);
@@ -241,6 +264,8 @@ void releaseView(PresenterView* view, HWND window) {
     RemovePropA(window, kPresenterSubtitleProperty);
     if (view->subtitleAtom) GlobalDeleteAtom(view->subtitleAtom);
     if (view->subtitleFont) DeleteObject(view->subtitleFont);
+    for (const char* name : kBatchProperties) RemovePropA(window, name);
+    ClearBatchScreen(view->batch);
     freeBuffer(view->buffer, view->bufferBitmap, view->bufferOld);
     freeBuffer(view->background, view->backgroundBitmap, view->backgroundOld);
     if (view->font) DeleteObject(view->font);
@@ -256,7 +281,11 @@ void paintView(PresenterView& view, HWND window) {
     const int w = r.right - r.left, h = r.bottom - r.top;
     if (view.buffer && w > 0 && h > 0) {
         BitBlt(view.buffer, r.left, r.top, w, h, view.background, r.left, r.top, SRCCOPY);
-        if (!view.text.empty()) {
+        if (view.batch.shown) {
+            IntersectClipRect(view.buffer, r.left, r.top, r.right, r.bottom);
+            PaintBatchScreen(view.batch, view.buffer, r, view.colour);
+            SelectClipRgn(view.buffer, nullptr);
+        } else if (!view.text.empty()) {
             IntersectClipRect(view.buffer, r.left, r.top, r.right, r.bottom);
             HGDIOBJ old = SelectObject(view.buffer, view.font);
             SetBkMode(view.buffer, TRANSPARENT);
@@ -526,8 +555,20 @@ void SetPresenterSubtitle(PresenterView* view, HWND form, const std::string& tex
 }
 
 void ShowPresenterBatch(PresenterView* view, const PresenterBatch& batch) {
-    // Painting a batch comes with the batch screen; until then the view keeps
-    // the display's text.
-    (void)view;
-    (void)batch;
+    if (!view || !view->buffer) return;
+    const BatchScreen& b = view->batch;
+    const bool wasShown = b.shown, wasRolling = b.rolling;
+    const BatchLayout before = b.layout;
+    RECT dirty;
+    SetBatchScreen(view->batch, view->buffer, view->size, view->face, batch.title, batch.slots, batch.rolling, dirty);
+    // Each property is a round trip to the window server: a roll's frames
+    // leave them alone.
+    if (b.shown != wasShown || b.rolling != wasRolling || b.layout.count != before.count ||
+        b.layout.fontSize != before.fontSize || b.layout.columns != before.columns || b.layout.top != before.top ||
+        b.layout.slotWidth != before.slotWidth || b.layout.slotHeight != before.slotHeight) {
+        setBatchProperties(*view);
+    }
+    if (IsRectEmpty(&dirty)) return;
+    InvalidateRect(view->window, &dirty, FALSE);
+    UpdateWindow(view->window);
 }

@@ -296,6 +296,21 @@ void CheckPrizeProgress(const std::string& bytes) {
             }
             CheckNobodyWinsWrongly(tiers, winners, before);
         }
+
+        // The kept draw state draws the very same people from a name file,
+        // and by the same rules from a range, whatever the file's winners.
+        const PrizeSource counted = source.isRange ? source : MakeEntriesPrizeSource(source.key, source.entries);
+        PrizeWinners listed = event.second, kept = event.second;
+        RandomSource listedRandom = random, keptRandom = random;
+        PrizeDrawCache cache;
+        for (int round = 0; round < 3; ++round) {
+            const std::size_t before = kept.size();
+            const BatchOutcome a = DrawPrizeBatch(tiers, counted, listed, listedRandom);
+            const BatchOutcome b = DrawPrizeBatch(tiers, counted, kept, keptRandom, &cache);
+            FUZZ_CHECK(a.status == b.status && a.drawn == b.drawn && a.tier == b.tier && a.batch == b.batch);
+            FUZZ_CHECK(counted.isRange || SameWinners(listed, kept));
+            CheckNobodyWinsWrongly(tiers, kept, before);
+        }
     }
 }
 
