@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/gbk_decoder.h"
+#include "tests/support/cell_rows.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ TEST(CsvTable, Splitting) {
         SCOPED_TRACE(c.what);
         CellTable table;
         EXPECT_EQ(ReadCsvTable(c.text, c.separator, table), c.status);
-        EXPECT_EQ(table.rows, c.rows);
+        EXPECT_EQ(RowsOf(table), c.rows);
     }
 }
 
@@ -81,7 +82,7 @@ TEST(CsvTable, Encodings) {
 TEST(CsvTable, PastedCellsAreTabSeparated) {
     CellTable table;
     ASSERT_EQ(ReadPastedTable(u"\u59D3\u540D\t\u5B66\u53F7\r\nLi, Na\t1\r\n", table), TableStatus::Ok);
-    EXPECT_EQ(table.rows, (Rows{{u8"姓名", u8"学号"}, {"Li, Na", "1"}}));
+    EXPECT_EQ(RowsOf(table), (Rows{{u8"姓名", u8"学号"}, {"Li, Na", "1"}}));
 }
 
 }  // namespace

@@ -9,16 +9,13 @@
 
 #include "tests/support/gbk_decoder.h"
 #include "tests/support/zip_writer.h"
+#include "tests/support/cell_rows.h"
 
 namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-CellTable TableOf(Rows rows) {
-    CellTable table;
-    table.rows = std::move(rows);
-    return table;
-}
+CellTable TableOf(const Rows& rows) { return TableOfRows(rows); }
 
 TEST(Roster, DefaultColumns) {
     const struct {
@@ -151,7 +148,7 @@ TEST(Roster, FilesThatCannotBeImported) {
         EXPECT_EQ(source.status, c.status);
         EXPECT_EQ(source.message, TableStatusMessage(c.status));
         EXPECT_FALSE(source.message.empty());
-        EXPECT_TRUE(source.table.rows.empty());
+        EXPECT_EQ(RowCount(source.table), 0u);
     }
     EXPECT_NE(TableStatusMessage(TableStatus::NotWorkbook).find("请在 Excel 中另存为 .xlsx 或 .csv 后再导入"), std::string::npos);
 }
@@ -188,7 +185,7 @@ TEST(Roster, CommittedFixtures) {
     EXPECT_EQ(book.fileStem, "class_roster");
     SelectRosterSheet(book, 1);
     ASSERT_EQ(book.status, TableStatus::Ok);
-    EXPECT_EQ(book.table.rows, (Rows{{"Name", "Birthday"}, {"Ann", "2015-03-08"}}));
+    EXPECT_EQ(RowsOf(book.table), (Rows{{"Name", "Birthday"}, {"Ann", "2015-03-08"}}));
 }
 
 }  // namespace

@@ -122,27 +122,26 @@ XmlToken NextXmlToken(XmlReader& reader) {
             return token;
         }
         const std::string_view rest = in.substr(reader.at);
-        if (rest.compare(0, 4, "<!--") == 0) {
-            if (!SkipPast(reader, "-->")) break;
+        // Most tags are elements: their second byte tells them from the rest
+        // without the comparisons below (a tenth of reading a sheet).
+        const char second = rest.size() > 1 ? rest[1] : '\0';
+        if (second == '!' || second == '?') {
+            if (rest.compare(0, 4, "<!--") == 0) {
+                if (!SkipPast(reader, "-->")) break;
+                continue;
+            }
+            if (rest.compare(0, 9, "<![CDATA[") == 0) {
+                const std::size_t start = reader.at + 9;
+                if (!SkipPast(reader, "]]>")) break;
+                token.kind = XmlKind::Text;
+                token.cdata = true;
+                token.text = in.substr(start, reader.at - 3 - start);
+                return token;
+            }
+            if (!(second == '?' ? SkipPast(reader, "?>") : SkipDoctype(reader))) break;
             continue;
         }
-        if (rest.compare(0, 9, "<![CDATA[") == 0) {
-            const std::size_t start = reader.at + 9;
-            if (!SkipPast(reader, "]]>")) break;
-            token.kind = XmlKind::Text;
-            token.cdata = true;
-            token.text = in.substr(start, reader.at - 3 - start);
-            return token;
-        }
-        if (rest.compare(0, 2, "<?") == 0) {
-            if (!SkipPast(reader, "?>")) break;
-            continue;
-        }
-        if (rest.compare(0, 2, "<!") == 0) {
-            if (!SkipDoctype(reader)) break;
-            continue;
-        }
-        const bool closing = rest.size() > 1 && rest[1] == '/';
+        const bool closing = second == '/';
         std::size_t at = reader.at + (closing ? 2 : 1);
         const std::size_t nameStart = at;
         while (at < in.size() && !IsNameEnd(in[at])) ++at;
