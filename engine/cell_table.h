@@ -88,7 +88,8 @@ inline void SetCellSpan(CellTable& table, std::size_t row, std::size_t column, C
     const std::size_t start = RowStart(table, row), width = table.rowEnds[row] - start;
     if (column >= width) {
         const std::size_t grow = column + 1 - width;
-        table.cells.insert(table.cells.begin() + static_cast<std::ptrdiff_t>(start + width), grow, CellSpan());
+        if (row + 1 == table.rowEnds.size()) table.cells.resize(table.cells.size() + grow);
+        else table.cells.insert(table.cells.begin() + static_cast<std::ptrdiff_t>(start + width), grow, CellSpan());
         for (std::size_t r = row; r < table.rowEnds.size(); ++r) table.rowEnds[r] += static_cast<uint32_t>(grow);
     }
     table.cells[start + column] = span;
