@@ -188,4 +188,16 @@ TEST(Roster, CommittedFixtures) {
     EXPECT_EQ(RowsOf(book.table), (Rows{{"Name", "Birthday"}, {"Ann", "2015-03-08"}}));
 }
 
+// Many repeats of a few numbers, among them the same number with blanks:
+// the first row of each stays, in the order of the table.
+TEST(Roster, DuplicatesAmongManyRows) {
+    Rows rows{{"Name", "ID"}};
+    for (int i = 0; i < 50000; ++i) rows.push_back({"n" + std::to_string(i), (i % 7 ? "" : " ") + std::to_string(i % 1000)});
+    const CellTable table = TableOf(rows);
+    const RosterPlan plan = PlanRoster(table, GuessRosterColumns(table));
+    ASSERT_EQ(plan.rows.size(), 1000u);
+    EXPECT_EQ(plan.duplicateRows, 49000u);
+    for (std::size_t i = 0; i < plan.rows.size(); ++i) ASSERT_EQ(plan.rows[i], i + 1);
+}
+
 }  // namespace
