@@ -369,15 +369,22 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
     std::size_t row = 0, nextRow = 0, column = 0, nextColumn = 0;
     bool dateStyle = false;
     bool inCell = false, inValue = false;
+    // A sheet whose cells stop before their element closes was cut short
+    // (between two tags, where the reader itself sees nothing wrong).
+    bool inSheetData = false;
     for (;;) {
         const XmlToken token = NextXmlToken(reader);
-        if (token.kind == XmlKind::End) break;
+        if (token.kind == XmlKind::End) {
+            if (inSheetData) return ClearTable(table), TableStatus::Damaged;
+            break;
+        }
         if (token.kind == XmlKind::Error) return ClearTable(table), TableStatus::Damaged;
         if (token.kind == XmlKind::Text) {
             if (inValue) AppendXmlTokenText(token, value);
             continue;
         }
         if (token.kind == XmlKind::Close) {
+            if (NameIs(token.name, "sheetData")) inSheetData = false;
             if (NameIs(token.name, "v")) inValue = false;
             if (!NameIs(token.name, "c") || !inCell) continue;
             inCell = false;
@@ -418,6 +425,9 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
             continue;
         } else if (NameIs(token.name, "is") && inCell) {
             if (!token.selfClosing && !CollectText(reader, "is", value)) return ClearTable(table), TableStatus::Damaged;
+            continue;
+        } else if (NameIs(token.name, "sheetData")) {
+            inSheetData = !token.selfClosing;
             continue;
         } else if (NameIs(token.name, "mergeCell")) {
             if (FindXmlAttribute(token.attributes, "ref", attribute)) merges.push_back(attribute);

@@ -171,6 +171,7 @@ TEST(XlsxSheet, CellsOfASheet) {
          {{"1", "1"}, {"1", "2"}, {"3", "2"}}},
         {"shared string out of range", "<sheetData><row><c t=\"s\"><v>3</v></c></row></sheetData>", TableStatus::Damaged, {}},
         {"cut short", "<sheetData><row><c t=\"s\"><v>1</v></c></row><row><c t=\"inlineStr\"><is><t>x", TableStatus::Damaged, {}},
+        {"cut short between two tags", "<sheetData><row><c><v>1</v></c></row><row><c><v>2</v>", TableStatus::Damaged, {}},
         {"a value past the last row allowed", "<sheetData><row r=\"200001\"><c><v>1</v></c></row></sheetData>",
          TableStatus::TooManyRows, {}},
         {"an empty cell far out does not count", "<sheetData><row r=\"1048576\"><c r=\"XFD1048576\" s=\"1\"/></row></sheetData>",
