@@ -1,6 +1,7 @@
 #include "engine/csv_table.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "engine/xml_tokens.h"
 #include "runtime/unicode_text.h"
@@ -80,36 +81,38 @@ char DetectCsvSeparator(std::string_view text) {
 }
 
 TableStatus ReadCsvTable(std::string_view text, char separator, CellTable& table) {
-    table.rows.clear();
+    ClearTable(table);
+    if (text.size() > UINT32_MAX) return TableStatus::FileTooLarge;  // callers hold files to far less
+    // A row a line (quoted breaks aside) and the first line's width for every
+    // row: counted first, the table is laid out once instead of moved as it
+    // grows. A field's bytes are never more than the file's.
+    const std::size_t lines = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    const std::size_t firstLine = std::min(text.find('\n'), text.size());
+    const std::size_t width =
+        static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(firstLine), separator)) + 1;
+    table.rowEnds.reserve(std::min(lines, kRosterRowLimit));
+    table.cells.reserve(std::min(std::min(lines, kRosterRowLimit) * std::min(width, kRosterColumnLimit), text.size() + 1));
+    table.text.reserve(text.size());
     // The bytes that end an unquoted field, looked up rather than compared
     // three times: this loop runs over every byte of the file.
     bool ends[256] = {};
     ends[static_cast<unsigned char>(separator)] = true;
     ends[0x0D] = ends[0x0A] = true;  // CR, LF
     std::size_t row = 0, column = 0;
-    std::string field;
     std::size_t at = 0;
     const std::size_t size = text.size();
-    auto endField = [&]() -> TableStatus {
-        if (!field.empty()) {
-            if (row >= kRosterRowLimit) return TableStatus::TooManyRows;
-            if (column >= kRosterColumnLimit) return TableStatus::TooManyColumns;
-            SetCell(table, row, column, std::move(field));
-        }
-        field.clear();
-        return TableStatus::Ok;
-    };
     while (at < size) {
-        // One field, starting at `at`.
+        // One field, starting at `at`, written straight into the table's text.
+        const std::size_t fieldStart = table.text.size();
         if (text[at] == '"') {
             ++at;
             for (;;) {
                 const std::size_t quote = text.find('"', at);
-                if (quote == std::string_view::npos) return table.rows.clear(), TableStatus::UnclosedQuote;
-                field.append(text.data() + at, quote - at);
+                if (quote == std::string_view::npos) return ClearTable(table), TableStatus::UnclosedQuote;
+                table.text.append(text.data() + at, quote - at);
                 at = quote + 1;
                 if (at < size && text[at] == '"') {
-                    field += '"';
+                    table.text += '"';
                     ++at;
                 } else {
                     break;
@@ -119,10 +122,14 @@ TableStatus ReadCsvTable(std::string_view text, char separator, CellTable& table
         // Unquoted text, or what follows a closing quote up to the separator.
         std::size_t stop = at;
         while (stop < size && !ends[static_cast<unsigned char>(text[stop])]) ++stop;
-        field.append(text.data() + at, stop - at);
+        table.text.append(text.data() + at, stop - at);
         at = stop;
-        const TableStatus status = endField();
-        if (status != TableStatus::Ok) return table.rows.clear(), status;
+        if (table.text.size() > fieldStart) {
+            if (row >= kRosterRowLimit) return ClearTable(table), TableStatus::TooManyRows;
+            if (column >= kRosterColumnLimit) return ClearTable(table), TableStatus::TooManyColumns;
+            SetCellSpan(table, row, column,
+                        CellSpan{static_cast<uint32_t>(fieldStart), static_cast<uint32_t>(table.text.size() - fieldStart)});
+        }
         if (at >= size) break;
         if (text[at] == separator) {
             ++column;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/gbk_decoder.h"
+#include "tests/support/cell_rows.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ TEST(CsvTable, Splitting) {
         SCOPED_TRACE(c.what);
         CellTable table;
         EXPECT_EQ(ReadCsvTable(c.text, c.separator, table), c.status);
-        EXPECT_EQ(table.rows, c.rows);
+        EXPECT_EQ(RowsOf(table), c.rows);
     }
 }
 
@@ -78,10 +79,23 @@ TEST(CsvTable, Encodings) {
     for (const auto& c : cases) EXPECT_EQ(DecodeRosterText(c.bytes, GbkToUtf8), c.text) << c.what;
 }
 
+// Cells set past the end of an earlier row move the rows after it; those
+// set twice keep the later text; empty text sets nothing.
+TEST(CellTable, CellsSetInAnyOrder) {
+    CellTable table;
+    const struct {
+        std::size_t row, column;
+        const char* text;
+    } steps[] = {{2, 0, "c"}, {0, 1, "b"}, {2, 2, "e"}, {0, 0, "a"}, {1, 3, "d"}, {0, 1, "B"}, {0, 4, ""}, {3, 0, ""}};
+    for (const auto& s : steps) SetCell(table, s.row, s.column, s.text);
+    EXPECT_EQ(RowsOf(table), (Rows{{"a", "B"}, {"", "", "", "d"}, {"c", "", "e"}}));
+    EXPECT_EQ(CellAt(table, 9, 9), "");
+}
+
 TEST(CsvTable, PastedCellsAreTabSeparated) {
     CellTable table;
     ASSERT_EQ(ReadPastedTable(u"\u59D3\u540D\t\u5B66\u53F7\r\nLi, Na\t1\r\n", table), TableStatus::Ok);
-    EXPECT_EQ(table.rows, (Rows{{u8"姓名", u8"学号"}, {"Li, Na", "1"}}));
+    EXPECT_EQ(RowsOf(table), (Rows{{u8"姓名", u8"学号"}, {"Li, Na", "1"}}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "engine/roster.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <utility>
 #include <string_view>
@@ -27,7 +28,7 @@ char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A'
 
 // Blanks at either end of a cell: spaces and control characters, U+00A0,
 // U+3000, U+FEFF.
-std::size_t BlankAt(const std::string& text, std::size_t at) {
+std::size_t BlankAt(std::string_view text, std::size_t at) {
     const auto byte = [&](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
     const unsigned c = byte(at);
     if (c <= 0x20 || c == 0x7F) return 1;
@@ -38,7 +39,7 @@ std::size_t BlankAt(const std::string& text, std::size_t at) {
     return 0;
 }
 
-std::size_t BlankBefore(const std::string& text, std::size_t end) {
+std::size_t BlankBefore(std::string_view text, std::size_t end) {
     const auto byte = [&](std::size_t back) {
         return back <= end ? static_cast<unsigned char>(text[end - back]) : 0u;
     };
@@ -53,14 +54,14 @@ std::size_t BlankBefore(const std::string& text, std::size_t end) {
 // The bytes as well-formed UTF-8: each byte of a broken sequence becomes
 // U+FFFD. The name file says it is UTF-8, and a file or a part that merely
 // claimed to be must not make it lie.
-std::string WellFormedUtf8(const std::string& bytes) {
+std::string WellFormedUtf8(std::string_view bytes) {
     std::string out;
     std::u16string units;
     for (std::size_t at = 0; at < bytes.size();) {
         const unsigned char lead = static_cast<unsigned char>(bytes[at]);
         const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
         if (at + length <= bytes.size() && (length == 1 || DecodeStrictUtf8(bytes.data() + at, length, units))) {
-            out.append(bytes, at, length);
+            out.append(bytes.data() + at, length);
             at += length;
         } else {
             out += "\xEF\xBF\xBD";
@@ -72,11 +73,11 @@ std::string WellFormedUtf8(const std::string& bytes) {
 
 // One line, one field of well-formed UTF-8: control characters become
 // spaces, blanks trimmed.
-std::string CleanCell(const std::string& cell) {
+std::string CleanCell(std::string_view cell) {
     // Most cells need nothing done.
     const auto plain = [](char c) { return static_cast<unsigned char>(c) > 0x20 && c != 0x7F; };
     const bool ascii = std::all_of(cell.begin(), cell.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    std::string text = ascii ? cell : WellFormedUtf8(cell);
+    std::string text = ascii ? std::string(cell) : WellFormedUtf8(cell);
     if (text.empty() || (std::all_of(text.begin(), text.end(), plain) && BlankAt(text, 0) == 0 &&
                          BlankBefore(text, text.size()) == 0))
         return text;
@@ -90,16 +91,16 @@ std::string CleanCell(const std::string& cell) {
 
 // The cell with blanks trimmed, without copying it; control characters
 // inside stay (they only matter to the file, where CleanCell turns them to spaces).
-std::string_view TrimmedCell(const std::string& cell) {
+std::string_view TrimmedCell(std::string_view cell) {
     std::size_t begin = 0, end = cell.size();
     for (std::size_t n; begin < end && (n = BlankAt(cell, begin)) != 0;) begin += n;
     for (std::size_t n; end > begin && (n = BlankBefore(cell, end)) != 0;) end -= n;
-    return std::string_view(cell).substr(begin, end - begin);
+    return cell.substr(begin, end - begin);
 }
 
 // The index of the heading in `headings` that the cell is, or -1.
 template <std::size_t N>
-int HeadingIndex(const std::string& cell, const char* const (&headings)[N]) {
+int HeadingIndex(std::string_view cell, const char* const (&headings)[N]) {
     std::string text = CleanCell(cell);
     std::transform(text.begin(), text.end(), text.begin(), FoldAscii);
     for (std::size_t i = 0; i < N; ++i)
@@ -124,9 +125,9 @@ std::string ColumnLetters(std::size_t column) {
     return letters;
 }
 
-std::size_t RowWidth(const CellTable& table) {
+std::size_t TableWidth(const CellTable& table) {
     std::size_t width = 0;
-    for (const std::vector<std::string>& cells : table.rows) width = std::max(width, cells.size());
+    for (std::size_t r = 0; r < RowCount(table); ++r) width = std::max(width, RowWidth(table, r));
     return width;
 }
 
@@ -187,7 +188,7 @@ RosterSource OpenRosterFile(const std::string& path, std::string bytes, const An
     auto fail = [&](TableStatus status) {
         source.status = status;
         source.message = TableStatusMessage(status);
-        source.table.rows.clear();
+        ClearTable(source.table);
         return source;
     };
     if (bytes.empty()) return fail(TableStatus::EmptyFile);
@@ -204,7 +205,13 @@ RosterSource OpenRosterFile(const std::string& path, std::string bytes, const An
     // trust (an HTML page saved as .xls) would come out as rubbish.
     for (const char* extension : {".xls", ".xlsx", ".xlsm", ".xlsb", ".et", ".ods"})
         if (HasExtension(fileName, extension)) return fail(TableStatus::NotWorkbook);
-    const std::string text = DecodeRosterText(bytes, ansi);
+    // UTF-8, the usual case, is read where it lies: a copy of a 3 MB file
+    // was a fifth of reading it.
+    const UnicodeForm form = DetectUnicodeForm(bytes);
+    std::string decoded;
+    std::string_view text = bytes;
+    if (form == UnicodeForm::Utf8 || form == UnicodeForm::Utf8Marked) text.remove_prefix(UnicodeMarkLength(form));
+    else text = decoded = DecodeRosterText(bytes, ansi);
     const TableStatus status = ReadCsvTable(text, DetectCsvSeparator(text), source.table);
     if (status != TableStatus::Ok) return fail(status);
     return source;
@@ -227,27 +234,29 @@ RosterSource OpenPastedRoster(const std::u16string& text) {
 RosterColumns GuessRosterColumns(const CellTable& table) {
     RosterColumns columns;
     std::size_t first = 0;
-    while (first < table.rows.size() &&
-           std::all_of(table.rows[first].begin(), table.rows[first].end(),
-                       [](const std::string& cell) { return CleanCell(cell).empty(); }))
-        ++first;
-    if (first >= table.rows.size()) return columns;
+    const auto blankRow = [&](std::size_t r) {
+        for (std::size_t c = 0; c < RowWidth(table, r); ++c)
+            if (!CleanCell(CellAt(table, r, c)).empty()) return false;
+        return true;
+    };
+    while (first < RowCount(table) && blankRow(first)) ++first;
+    if (first >= RowCount(table)) return columns;
     columns.firstRow = first;
-    const std::vector<std::string>& heading = table.rows[first];
-    for (std::size_t c = 0; c < heading.size(); ++c) {
+    for (std::size_t c = 0; c < RowWidth(table, first); ++c) {
         const int column = static_cast<int>(c);
-        if (HeadingIndex(heading[c], kNameHeadings) >= 0 && columns.name == kNoColumn) columns.name = column;
-        if (HeadingIndex(heading[c], kNumberHeadings) >= 0 && columns.number == kNoColumn) columns.number = column;
-        if (HeadingIndex(heading[c], kDepartmentHeadings) >= 0 && columns.department == kNoColumn)
+        const std::string_view heading = CellAt(table, first, c);
+        if (HeadingIndex(heading, kNameHeadings) >= 0 && columns.name == kNoColumn) columns.name = column;
+        if (HeadingIndex(heading, kNumberHeadings) >= 0 && columns.number == kNoColumn) columns.number = column;
+        if (HeadingIndex(heading, kDepartmentHeadings) >= 0 && columns.department == kNoColumn)
             columns.department = column;
     }
     columns.header = columns.name != kNoColumn || columns.number != kNoColumn || columns.department != kNoColumn;
     if (columns.name != kNoColumn) return columns;
     // The first column, not taken by another, that holds text other than numbers.
-    const std::size_t width = RowWidth(table);
+    const std::size_t width = TableWidth(table);
     for (std::size_t c = 0; c < width && columns.name == kNoColumn; ++c) {
         if (static_cast<int>(c) == columns.number || static_cast<int>(c) == columns.department) continue;
-        for (std::size_t r = first + (columns.header ? 1 : 0); r < table.rows.size(); ++r) {
+        for (std::size_t r = first + (columns.header ? 1 : 0); r < RowCount(table); ++r) {
             const std::string text = CleanCell(CellAt(table, r, c));
             if (!text.empty() && !IsNumberText(text)) {
                 columns.name = static_cast<int>(c);
@@ -260,7 +269,7 @@ RosterColumns GuessRosterColumns(const CellTable& table) {
 
 std::vector<std::string> RosterColumnChoices(const CellTable& table, const RosterColumns& columns) {
     std::vector<std::string> choices{u8"（无）"};
-    const std::size_t width = RowWidth(table);
+    const std::size_t width = TableWidth(table);
     for (std::size_t c = 0; c < width; ++c) {
         std::string label = ColumnLetters(c);
         const std::string heading = columns.header ? CleanCell(CellAt(table, columns.firstRow, c)) : std::string();
@@ -279,46 +288,57 @@ RosterPlan PlanRoster(const CellTable& table, const RosterColumns& columns) {
     plan.numberWord = kNumberWords[wordIndex >= 0 ? wordIndex : 2];
     if (columns.name == kNoColumn) return plan;
     const std::size_t first = columns.firstRow + (columns.header ? 1 : 0);
-    std::vector<std::string_view> numbers;
+    const std::size_t nameColumn = static_cast<std::size_t>(columns.name);
+    const std::size_t numberColumn = static_cast<std::size_t>(columns.number);
     // Reserved: grown as they went, these were moved 17 times for 100,000 rows.
-    plan.rows.reserve(table.rows.size() > first ? table.rows.size() - first : 0);
-    numbers.reserve(plan.rows.capacity());
-    for (std::size_t r = first; r < table.rows.size(); ++r) {
-        if (TrimmedCell(CellAt(table, r, static_cast<std::size_t>(columns.name))).empty()) {
+    plan.rows.reserve(RowCount(table) > first ? RowCount(table) - first : 0);
+    // Numbers seen so far, as an open-addressed set of plan.rows indexes
+    // (+1, 0 is free) hashed by the trimmed number. Sorting a copy of every
+    // number was most of the plan's time, and its memory (24 bytes a row
+    // against 4 here) cost as much again in a fresh process.
+    // The slot takes the hash's top bits after a multiplier chosen afresh
+    // each time, so a file cannot be made whose numbers all probe one run
+    // of slots; the result never depends on it.
+    std::vector<uint32_t> seen;
+    std::size_t mask = 0;
+    unsigned shift = 64;
+    const uint64_t scramble =
+        (static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+         reinterpret_cast<uintptr_t>(&seen)) * 0x9E3779B97F4A7C15ull | 1;
+    if (columns.number != kNoColumn) {
+        std::size_t slots = 16;
+        shift = 60;
+        while (slots < plan.rows.capacity() + plan.rows.capacity() / 2) slots *= 2, --shift;
+        seen.assign(slots, 0);
+        mask = slots - 1;
+    }
+    for (std::size_t r = first; r < RowCount(table); ++r) {
+        if (TrimmedCell(CellAt(table, r, nameColumn)).empty()) {
             ++plan.emptyRows;
             continue;
         }
-        plan.rows.push_back(r);
-        numbers.push_back(columns.number == kNoColumn
-                              ? std::string_view()
-                              : TrimmedCell(CellAt(table, r, static_cast<std::size_t>(columns.number))));
-    }
-    // A number seen before: the later rows go. The numbers are sorted by a
-    // hash and their row, then compared only within equal hashes: comparing
-    // the strings themselves in the sort was most of the plan's time.
-    std::vector<std::pair<uint64_t, std::size_t>> order;
-    for (std::size_t i = 0; i < numbers.size(); ++i) {
-        if (numbers[i].empty()) continue;
-        uint64_t hash = 14695981039346656037ull;  // FNV-1a
-        for (char c : numbers[i]) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-        order.emplace_back(hash, i);
-    }
-    std::sort(order.begin(), order.end());
-    std::vector<bool> duplicate(numbers.size(), false);
-    for (std::size_t start = 0, end; start < order.size(); start = end) {
-        for (end = start + 1; end < order.size() && order[end].first == order[start].first; ++end) {
+        if (columns.number != kNoColumn) {
+            const std::string_view number = TrimmedCell(CellAt(table, r, numberColumn));
+            if (!number.empty()) {
+                uint64_t hash = 14695981039346656037ull;  // FNV-1a
+                for (char c : number) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+                std::size_t slot = static_cast<std::size_t>(hash * scramble >> shift);
+                bool duplicate = false;
+                for (; seen[slot] != 0; slot = (slot + 1) & mask) {
+                    if (TrimmedCell(CellAt(table, plan.rows[seen[slot] - 1], numberColumn)) == number) {
+                        duplicate = true;
+                        break;
+                    }
+                }
+                if (duplicate) {
+                    ++plan.duplicateRows;
+                    continue;
+                }
+                seen[slot] = static_cast<uint32_t>(plan.rows.size() + 1);
+            }
         }
-        for (std::size_t j = start + 1; j < end; ++j)
-            for (std::size_t i = start; i < j && !duplicate[order[j].second]; ++i)
-                if (!duplicate[order[i].second] && numbers[order[i].second] == numbers[order[j].second])
-                    duplicate[order[j].second] = true;
+        plan.rows.push_back(r);
     }
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < plan.rows.size(); ++i) {
-        if (duplicate[i]) ++plan.duplicateRows;
-        else plan.rows[kept++] = plan.rows[i];
-    }
-    plan.rows.resize(kept);
     return plan;
 }
 

@@ -7,6 +7,7 @@
 
 #include "engine/xml_tokens.h"
 #include "tests/support/zip_writer.h"
+#include "tests/support/cell_rows.h"
 
 namespace {
 
@@ -156,8 +157,21 @@ TEST(XlsxSheet, CellsOfASheet) {
          "<mergeCells count=\"2\"><mergeCell ref=\"A1:B1\"/><mergeCell ref=\"C2:C1048576\"/></mergeCells>",
          TableStatus::Ok,
          {{u8"姓名", u8"姓名", "Class"}, {"a", "", "1"}, {"b", "", "1"}}},
+        {"cells out of order land by their references; a cell named twice keeps the later",
+         "<sheetData><row r=\"3\"><c r=\"A3\"><v>3</v></c></row><row r=\"1\"><c r=\"B1\"><v>1</v></c><c r=\"A1\"><v>0</v></c>"
+         "</row><row r=\"3\"><c r=\"C3\"><v>4</v></c><c r=\"A3\"><v>5</v></c></row><row r=\"1\"><c r=\"B1\"><v>9</v></c>"
+         "</row></sheetData>",
+         TableStatus::Ok,
+         {{"0", "9"}, {}, {"5", "", "4"}}},
+        {"overlapping merged ranges fill only what was empty, the first range first",
+         "<sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row><row r=\"2\"><c r=\"B2\"><v>2</v></c></row>"
+         "<row r=\"3\"><c r=\"A3\"><v>3</v></c></row></sheetData>"
+         "<mergeCells><mergeCell ref=\"A1:B2\"/><mergeCell ref=\"B2:B3\"/><mergeCell ref=\"A2:A3\"/></mergeCells>",
+         TableStatus::Ok,
+         {{"1", "1"}, {"1", "2"}, {"3", "2"}}},
         {"shared string out of range", "<sheetData><row><c t=\"s\"><v>3</v></c></row></sheetData>", TableStatus::Damaged, {}},
         {"cut short", "<sheetData><row><c t=\"s\"><v>1</v></c></row><row><c t=\"inlineStr\"><is><t>x", TableStatus::Damaged, {}},
+        {"cut short between two tags", "<sheetData><row><c><v>1</v></c></row><row><c><v>2</v>", TableStatus::Damaged, {}},
         {"a value past the last row allowed", "<sheetData><row r=\"200001\"><c><v>1</v></c></row></sheetData>",
          TableStatus::TooManyRows, {}},
         {"an empty cell far out does not count", "<sheetData><row r=\"1048576\"><c r=\"XFD1048576\" s=\"1\"/></row></sheetData>",
@@ -174,9 +188,29 @@ TEST(XlsxSheet, CellsOfASheet) {
         CellTable table;
         EXPECT_EQ(ParseSheetXml(c.xml, context, table), c.status);
         if (c.status == TableStatus::Ok) {
-            EXPECT_EQ(table.rows, c.rows);
+            EXPECT_EQ(RowsOf(table), c.rows);
         }
     }
+}
+
+// A string of 100,000 bytes in 20,000 cells was 2 GB of copies; a merged
+// range repeats it without copying too.
+TEST(XlsxSheet, ASharedStringInManyCellsIsKeptOnce) {
+    const std::vector<std::string> shared{std::string(100000, 'x'), "y"};
+    SheetContext context;
+    context.sharedStrings = &shared;
+    std::string xml = "<sheetData>";
+    for (int r = 1; r <= 20000; ++r)
+        xml += "<row r=\"" + std::to_string(r) + "\"><c t=\"s\"><v>0</v></c>" + (r % 2 ? "" : "<c t=\"s\"><v>1</v></c>") + "</row>";
+    xml += "</sheetData><mergeCells><mergeCell ref=\"A1:B1\"/></mergeCells>";
+    CellTable table;
+    ASSERT_EQ(ParseSheetXml(xml, context, table), TableStatus::Ok);
+    ASSERT_EQ(RowCount(table), 20000u);
+    EXPECT_TRUE(CellAt(table, 19999, 0) == shared[0]);
+    EXPECT_EQ(CellAt(table, 19999, 1), "y");
+    EXPECT_EQ(RowWidth(table, 19998), 1u);
+    EXPECT_TRUE(CellAt(table, 0, 1) == shared[0]);  // filled from A1
+    EXPECT_LT(table.text.size(), 2 * shared[0].size());
 }
 
 TEST(XlsxSheet, AWorkbookWithSeveralSheets) {
@@ -189,7 +223,7 @@ TEST(XlsxSheet, AWorkbookWithSeveralSheets) {
     EXPECT_EQ(book.sheetNames, (std::vector<std::string>{u8"三年二班", u8"名单 & 备注"}));
     CellTable table;
     ASSERT_EQ(ReadXlsxSheet(book, 1, table), TableStatus::Ok);
-    EXPECT_EQ(table.rows, (Rows{{"", "y"}}));
+    EXPECT_EQ(RowsOf(table), (Rows{{"", "y"}}));
     EXPECT_EQ(ReadXlsxSheet(book, 2, table), TableStatus::NoSheet);
 }
 
