@@ -191,7 +191,7 @@ void stopRedraw(MainWindow& window) {
     // together with the replacement.
     winners[index].voided = false;
     BatchOutcome outcome;
-    if (!RedrawWinner(prizes.list.tiers, prizes.source, winners, index, prizes.random, outcome)) {
+    if (!RedrawWinner(prizes.list.tiers, prizes.source, winners, index, prizes.random, outcome, &prizes.cache)) {
         winners[index].voided = true;
         return;
     }
@@ -221,7 +221,7 @@ void stopRedraw(MainWindow& window) {
 void stopBatch(MainWindow& window) {
     PrizeRoundState& prizes = window.prizes;
     PrizeWinners& winners = prizes.events.bySource[prizes.source.key];
-    const BatchOutcome outcome = DrawPrizeBatch(prizes.list.tiers, prizes.source, winners, prizes.random);
+    const BatchOutcome outcome = DrawPrizeBatch(prizes.list.tiers, prizes.source, winners, prizes.random, &prizes.cache);
     if (outcome.drawn > 0) saveEvents(prizes);
     recordWinners(window, winners, outcome.first, outcome.first + outcome.drawn);
     std::vector<std::string> names;
@@ -333,6 +333,10 @@ void StartPrizeRoll(MainWindow& window) {
     const PrizeWinners& winners = winnersOf(prizes, key);
     if (!planBatch(window, winners)) return;
     prizes.random.seedFromTimeOfDay(host.timeOfDay());
+    // The source was read again: a cache of the old one must not be trusted,
+    // even where the new entries happen to sit at the old address.
+    prizes.cache = PrizeDrawCache{};
+    PreparePrizeDrawCache(prizes.list.tiers, prizes.source, prizes.events.bySource[key], prizes.cache);
     prizes.candidates = ListRollingCandidates(prizes.list.tiers, prizes.source, winners, prizes.tier, prizes.random);
     if (prizes.candidates.empty()) {
         BatchOutcome nobody;

@@ -25,6 +25,9 @@ struct PrizeRoundState {
     PrizeList list;
     PrizeEvents events;
     RandomSource random;
+    // Built at Start, so that Stop draws a batch without a pass over the
+    // whole name file and every earlier winner.
+    PrizeDrawCache cache;
     // This session's winners in the record.
     PrizeRecord record;
 
