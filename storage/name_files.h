@@ -13,6 +13,10 @@
 // converted; anything else comes back as its bytes. Any thread may call it.
 std::string LoadTextFile(const std::string& path);
 
+// A file the program keeps beside itself, as it is on disk; "" when it is
+// missing, unreadable, empty, or `limit` bytes or more (then it is not ours).
+std::string ReadKeptFile(const std::string& path, long long limit);
+
 // The current directory's "*.txt" names, at most 1000, in search order.
 std::vector<std::string> FindNameFiles();
 

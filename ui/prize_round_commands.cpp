@@ -21,23 +21,6 @@ namespace {
 
 std::string programFile(const char* name) { return std::string(gAppPaths.directory) + name; }
 
-// The tiers file is small; anything far past its limit is not ours.
-std::string readWholeFile(const std::string& path, long long limit) {
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::string();
-    std::string bytes;
-    LARGE_INTEGER size{};
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < limit) {
-        bytes.resize(static_cast<size_t>(size.QuadPart));
-        DWORD read = 0;
-        if (!ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
-        bytes.resize(read);
-    }
-    CloseHandle(file);
-    return bytes;
-}
-
 }  // namespace
 
 PrizeList LoadPrizeTiers() {
@@ -59,7 +42,7 @@ namespace {
 void loadPrizeFiles(PrizeRoundState& prizes) {
     prizes.list = LoadPrizeTiers();
     // The program's own file; a larger one than it could write is not read.
-    prizes.events = ParsePrizeEvents(readWholeFile(programFile(kPrizeEventsFileName), 256LL << 20));
+    prizes.events = ParsePrizeEvents(ReadKeptFile(programFile(kPrizeEventsFileName), 256LL << 20));
 }
 
 // Written after every change, whole or not at all: a kill leaves the

@@ -9,6 +9,7 @@
 #include "framework/app_paths.h"
 #include "framework/controls.h"
 #include "runtime/window_records.h"
+#include "storage/name_files.h"
 #include "storage/settings.h"
 #include "ui/dpi.h"
 #include "ui/forms/definitions.h"
@@ -31,20 +32,8 @@ void saveOptions(const MainWindow& window) {
 // The pools file as it is on disk; "" when it is missing or unreadable. A
 // corrupt file reads as drawn sets the parser cannot take, that is, full pools.
 std::string readPoolsFile() {
-    const HANDLE file = CreateFileA(programFile(kPoolsFileName).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::string();
-    std::string bytes;
-    LARGE_INTEGER size{};
     // Far past anything the program writes: a bigger file is not ours.
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (256LL << 20)) {
-        bytes.resize(static_cast<size_t>(size.QuadPart));
-        DWORD read = 0;
-        if (!ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
-        bytes.resize(read);
-    }
-    CloseHandle(file);
-    return bytes;
+    return ReadKeptFile(programFile(kPoolsFileName), 256LL << 20);
 }
 
 bool isEditControl(HWND window) {

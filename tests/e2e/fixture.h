@@ -37,6 +37,15 @@ inline void SavePresetThroughForms(HWND form, DWORD pid, int command, const std:
     ASSERT_TRUE(WaitForEnabled(form, true, timeoutMs));
 }
 
+// A file dialog's file name field: an edit of its own, or the edit inside
+// the file name combo box (which may sit in an extended one).
+inline HWND DialogFileNameEdit(HWND dialog) {
+    for (HWND w = GetDlgItem(dialog, 0x47C); w; w = GetWindow(w, GW_CHILD)) {
+        if (WindowClass(w) == "Edit") return w;
+    }
+    return GetDlgItem(dialog, 0x480);
+}
+
 class TobrixE2E : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -50,6 +59,24 @@ protected:
     }
 
     DWORD pid() const { return run.process.dwProcessId; }
+
+    // Closed as the operator closes it, then started again in the same directory.
+    void Restart() {
+        const std::string dir = run.directory;
+        PostClick(form, form1::kClose);
+        EXPECT_NE(WaitForExit(run, 10000), DWORD(STILL_ACTIVE));
+        EndTobrix(run);
+        Launch(dir);
+    }
+
+    // Ended as a crash or Task Manager ends it; the directory stays for a relaunch.
+    void Kill() {
+        TerminateProcess(run.process.hProcess, 1);
+        WaitForSingleObject(run.process.hProcess, 10000);
+        const std::string dir = run.directory;
+        EndTobrix(run);
+        run.directory = dir;
+    }
 
     TobrixRun run;
     HWND form = nullptr;

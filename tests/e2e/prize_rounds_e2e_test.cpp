@@ -175,22 +175,6 @@ protected:
 
     bool Idle() { return ControlEnabled(form, form1::kStart) && !ControlEnabled(form, form1::kStop); }
 
-    void Restart() {
-        const std::string dir = run.directory;
-        PostClick(form, form1::kClose);
-        EXPECT_NE(WaitForExit(run, 10000), DWORD(STILL_ACTIVE));
-        EndTobrix(run);
-        Launch(dir);
-    }
-
-    void Kill() {
-        TerminateProcess(run.process.hProcess, 1);
-        WaitForSingleObject(run.process.hProcess, 10000);
-        const std::string dir = run.directory;
-        EndTobrix(run);
-        run.directory = dir;
-    }
-
     // Start, answering the next-tier question if it comes; true once
     // rolling. Any other box is left open for the caller.
     bool StartBatch(int answer = IDYES, std::string* question = nullptr) {

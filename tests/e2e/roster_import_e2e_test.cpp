@@ -163,15 +163,6 @@ protected:
         TobrixE2E::TearDown();
     }
 
-    // The open dialog's file name field: an edit of its own, or the edit
-    // inside the file name combo box.
-    static HWND FileNameEdit(HWND dialog) {
-        for (HWND w = GetDlgItem(dialog, 0x47C); w; w = GetWindow(w, GW_CHILD)) {
-            if (WindowClass(w) == "Edit") return w;
-        }
-        return GetDlgItem(dialog, 0x480);
-    }
-
     // "导入名单..." answered as a user answers it: the path typed, Enter.
     void ChooseFile(const std::string& path) {
         const std::vector<HWND> known = TopLevelWindows(0);
@@ -179,7 +170,7 @@ protected:
         HWND dialog = WaitForNewWindowOfClass("#32770", known, 10000);
         ASSERT_NE(dialog, nullptr) << "no open dialog";
         ASSERT_EQ(WindowText(dialog), kDialogCaption);
-        HWND edit = FileNameEdit(dialog);
+        HWND edit = DialogFileNameEdit(dialog);
         ASSERT_NE(edit, nullptr);
         SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
         PressDialogButton(dialog, IDOK);
@@ -226,7 +217,7 @@ protected:
         PostMenuCommand(form, menu::kExportRecord);
         HWND dialog = WaitForNewWindowOfClass("#32770", known, 10000);
         if (!dialog) return false;
-        SendMessageA(FileNameEdit(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        SendMessageA(DialogFileNameEdit(dialog), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
         PressDialogButton(dialog, IDOK);
         if (!WaitForWindowGone(dialog, 10000)) return false;
         for (int i = 0; i < 100 && !FileExists(path); ++i) PumpFor(50);

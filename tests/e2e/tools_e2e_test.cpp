@@ -149,23 +149,6 @@ protected:
         return true;
     }
 
-    // Closed as the operator closes it, then started again in the same directory.
-    void Restart() {
-        const std::string dir = run.directory;
-        PostClick(form, form1::kClose);
-        EXPECT_NE(WaitForExit(run, 10000), DWORD(STILL_ACTIVE));
-        EndTobrix(run);
-        Launch(dir);
-    }
-
-    void Kill() {
-        TerminateProcess(run.process.hProcess, 1);
-        WaitForSingleObject(run.process.hProcess, 10000);
-        const std::string dir = run.directory;
-        EndTobrix(run);
-        run.directory = dir;
-    }
-
     // One manual draw: Start, a candidate on the display, Stop. Returns the
     // record's new entry.
     std::string DrawOnce() {
@@ -203,15 +186,6 @@ protected:
         return views;
     }
 
-    // The save dialog's file name field: an edit of its own, or the edit
-    // inside the file name combo box (which may sit in an extended one).
-    static HWND FileNameEdit(HWND dialog) {
-        for (HWND w = GetDlgItem(dialog, 0x47C); w; w = GetWindow(w, GW_CHILD)) {
-            if (WindowClass(w) == "Edit") return w;
-        }
-        return GetDlgItem(dialog, 0x480);
-    }
-
     // "导出记录..." answered with a path; returns whether the dialog came and went.
     bool ExportThroughDialog(const std::string& path) {
         const std::vector<HWND> known = TopLevelWindows(0);
@@ -225,7 +199,7 @@ protected:
         GetWindowThreadProcessId(dialog, &owner);
         EXPECT_EQ(owner, pid());
         EXPECT_EQ(WindowText(dialog), "导出记录");
-        HWND edit = FileNameEdit(dialog);
+        HWND edit = DialogFileNameEdit(dialog);
         if (!edit) {
             std::string children;
             EnumChildWindows(dialog, DescribeChild, reinterpret_cast<LPARAM>(&children));

@@ -153,6 +153,8 @@ const ControlRow kForm8[] = {
     {form8::kWinnerList, "ListBox", 240,  240,  4200, 3000, 0x10A10101, 0x200, NONE, NONE, ""},
     {form8::kOk,         "Button",  240,  3480, 1260, 435,  0x10016F00, 0,     NONE, NONE, "补抽"},
     {form8::kCancel,     "Button",  3180, 3480, 1260, 435,  0x10016F00, 0,     NONE, NONE, "取消"},
+};
+
 // The roster preview. OK and Cancel (IDOK, IDCANCEL) are added by the form's
 // procedure, since the table's IDs start at 100.
 const ControlRow kForm7[] = {
