@@ -138,15 +138,6 @@ std::string Utf8ToGbk(const std::string& utf8) {
     return Utf16ToGbk(wide);
 }
 
-// The save dialog's file name field: an edit of its own, or the edit inside
-// the file name combo box (which may sit in an extended one).
-HWND FileNameEdit(HWND dialog) {
-    for (HWND w = GetDlgItem(dialog, 0x47C); w; w = GetWindow(w, GW_CHILD)) {
-        if (WindowClass(w) == "Edit") return w;
-    }
-    return GetDlgItem(dialog, 0x480);
-}
-
 class PrizeRoundsE2E : public TobrixE2E {
 protected:
     // "导出记录..." answered with a path; whether the dialog came and went.
@@ -154,7 +145,7 @@ protected:
         const std::vector<HWND> known = TopLevelWindows(0);
         PostMenuCommand(form, menu::kExportRecord);
         HWND dialog = WaitForNewWindowOfClass("#32770", known, 10000);
-        HWND edit = dialog ? FileNameEdit(dialog) : nullptr;
+        HWND edit = dialog ? DialogFileNameEdit(dialog) : nullptr;
         if (!edit) return false;
         SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
         PressDialogButton(dialog, IDOK);
@@ -382,6 +373,94 @@ TEST_F(PrizeRoundsE2E, TiersAreDrawnInBatchesAcrossARestartAndAskBeforeEachNextT
 
 // 补抽 one winner of a batch, then take-back and void of whole batches; the
 // voided stay out across a restart, and the export keeps them with their mark.
+long ViewProperty(HWND view, const char* name) {
+    return static_cast<long>(reinterpret_cast<intptr_t>(GetPropA(view, name)));
+}
+
+// The big screen of the real program: a batch of 300 out of 1,000 people
+// rolls in 300 slots and freezes on the 300 winners the record shows, every
+// slot on the screen at a legible size; a 补抽 rolls one slot of the 300
+// alone; the copied table carries each winner's number and department.
+TEST_F(PrizeRoundsE2E, ABatchOf300FillsThePresenterViewAndARedrawRollsOneSlot) {
+    const std::string dir = MakeProgramDirectory("prizes_presenter");
+    std::vector<std::string> people;
+    for (int i = 1; i <= 1000; ++i) people.push_back("员工" + std::to_string(i) + "\t" + std::to_string(9000 + i) + "\t销售部");
+    ASSERT_TRUE(WriteFileBytes(dir + "名单.txt", Lines(people)));
+    ASSERT_TRUE(WriteFileBytes(dir + kPrizesFile, Tier(1, "三等奖", "保温杯", "300", "300")));
+    Launch(dir);
+    SendMenuCommand(form, menu::kNameMode);
+    SendMenuCommand(form, menu::kPrizeRounds);
+    PostMenuCommand(form, menu::kPresenterView);
+    HWND view = nullptr;
+    for (int i = 0; i < 200 && !view; ++i) {
+        for (HWND w : TopLevelWindows(pid()))
+            if (WindowClass(w) == "TobrixPresenterView") view = w;
+        if (!view) PumpFor(50);
+    }
+    ASSERT_NE(view, nullptr);
+    auto waitFor = [&](const char* name, long value) {
+        for (int i = 0; i < 200 && ViewProperty(view, name) != value; ++i) PumpFor(25);
+        return ViewProperty(view, name);
+    };
+
+    ASSERT_TRUE(StartBatch());
+    EXPECT_EQ(waitFor("TobrixBatchRolling", 1), 1);
+    EXPECT_EQ(waitFor("TobrixBatchSlots", 300), 300);
+    SendClick(form, form1::kStop);
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(waitFor("TobrixBatchRolling", 0), 0);
+    EXPECT_EQ(ViewProperty(view, "TobrixBatchSlots"), 300);
+    RECT screen{};
+    GetWindowRect(view, &screen);
+    const long columns = ViewProperty(view, "TobrixBatchColumns"), rows = ViewProperty(view, "TobrixBatchRows");
+    EXPECT_GE(columns * rows, 300);
+    EXPECT_GE(ViewProperty(view, "TobrixBatchFontSize"), 16);
+    EXPECT_GE(ViewProperty(view, "TobrixBatchLeft"), 0);
+    EXPECT_GT(ViewProperty(view, "TobrixBatchTop"), 0);  // under the title line
+    EXPECT_LE(ViewProperty(view, "TobrixBatchLeft") + columns * ViewProperty(view, "TobrixBatchSlotWidth"),
+              screen.right - screen.left);
+    EXPECT_LE(ViewProperty(view, "TobrixBatchTop") + rows * ViewProperty(view, "TobrixBatchSlotHeight"),
+              screen.bottom - screen.top);
+    std::vector<RecordLine> lines = RecordLines(Record());
+    ASSERT_EQ(lines.size(), 300u);
+    std::set<std::string> names;
+    for (const RecordLine& line : lines) {
+        EXPECT_EQ(line.tier, "三等奖");
+        EXPECT_EQ(line.name.find('\t'), std::string::npos) << "the name only";
+        names.insert(line.name);
+    }
+    EXPECT_EQ(names.size(), 300u);
+
+    // 补抽 of the first winner: the batch stays on the screen, one slot rolls.
+    PostMenuCommand(form, menu::kRedrawWinner);
+    HWND list = WaitForWindow(pid(), "补抽", 10000);
+    ASSERT_NE(list, nullptr);
+    SelectListItem(list, form8::kWinnerList, 0);
+    PostClick(list, form8::kOk);
+    ASSERT_TRUE(WaitForWindowGone(list, 10000));
+    ASSERT_TRUE(WaitForEnabled(form, true, 5000));
+    SendClick(form, form1::kStart);
+    EXPECT_EQ(waitFor("TobrixBatchRolling", 1), 1);
+    EXPECT_EQ(ViewProperty(view, "TobrixBatchSlots"), 300);
+    SendClick(form, form1::kStop);
+    EXPECT_EQ(waitFor("TobrixBatchRolling", 0), 0);
+    EXPECT_EQ(ViewProperty(view, "TobrixBatchSlots"), 300);
+    lines = RecordLines(Record());
+    ASSERT_EQ(lines.size(), 301u);
+    EXPECT_TRUE(lines[0].voided);
+    EXPECT_EQ(names.count(lines[1].name), 0u) << "the replacement is someone new";
+
+    // The finance office's table: tier, prize, then number and department.
+    SendMenuCommand(form, menu::kCopyRecord);
+    const std::vector<std::string> table = SplitOn(Utf16ToGbk(ClipboardText()), "\r\n");
+    ASSERT_EQ(table.size(), 303u);
+    const std::vector<std::string> second = SplitOn(table[2], "\t");
+    ASSERT_EQ(second.size(), 10u) << table[2];
+    EXPECT_EQ(second[6] + " " + second[7], "三等奖 保温杯");
+    EXPECT_EQ(second[8], std::to_string(9000 + std::stoi(lines[1].name.substr(std::string("员工").size()))));
+    EXPECT_EQ(second[9], "销售部");
+}
+
 TEST_F(PrizeRoundsE2E, RedrawReplacesOneWinnerAndTakeBackAndVoidActOnTheWholeBatch) {
     const std::string dir = MakeProgramDirectory("prizes_redraw");
     ASSERT_TRUE(WriteFileBytes(dir + kPrizesFile, Tier(1, "三等奖", "保温杯", "10", "5")));
