@@ -105,11 +105,17 @@ int main(int argc, char** argv) {
                                 MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)) >= 0 ? 0 : 1;
         return PostMessageA(control, BM_CLICK, 0, 0) ? 0 : 1;
     }
+    if (argc >= 3 && std::strcmp(argv[1], "key") == 0) {
+        // To the presenter view, as a clicker sends it: a press, not a repeat.
+        HWND view = FindWindowA("TobrixPresenterView", nullptr);
+        const WPARAM key = static_cast<WPARAM>(std::atoi(argv[2]));
+        return view && PostMessageA(view, WM_KEYDOWN, key, 1) && PostMessageA(view, WM_KEYUP, key, 0xC0000001) ? 0 : 1;
+    }
     if (argc >= 4 && std::strcmp(argv[1], "text") == 0) {
         HWND form = FindForm(argc, argv, 4);
         return form && SetDlgItemTextA(form, std::atoi(argv[2]), argv[3]) ? 0 : 1;
     }
     std::fprintf(stderr, "usage: tobrix_drive wait <seconds> | close | menu <id> | click <id> [caption] | "
-                         "text <id> <text> [caption] | dismiss <caption> | hold | fits\n");
+                         "text <id> <text> [caption] | key <vk> | dismiss <caption> | hold | fits\n");
     return 2;
 }
