@@ -221,6 +221,21 @@ std::size_t PeakPrivateBytes() {
 
 }  // namespace
 
+// A thread procedure is stdcall on 32-bit Windows, which a lambda cannot be.
+struct CutRead {
+    CreateXmlReaderFunction create;
+    const std::string* xml;
+    const std::vector<std::string>* strings;
+    CellTable table;
+    HRESULT result = E_FAIL;
+};
+
+DWORD WINAPI ReadCutSheet(void* parameter) {
+    CutRead& read = *static_cast<CutRead*>(parameter);
+    read.result = ReadSheetXmlLite(read.create, *read.xml, *read.strings, read.table);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
     HMODULE xmllite = LoadLibraryA("xmllite.dll");
@@ -288,21 +303,8 @@ int main(int argc, char** argv) {
     // been seen not to return.
     const std::string cut = sheetXml.substr(0, sheetXml.size() / 2);
     const TableStatus ourCut = ParseSheetXml(cut, context, ours);
-    struct CutRead {
-        CreateXmlReaderFunction create;
-        const std::string* xml;
-        const std::vector<std::string>* strings;
-        CellTable table;
-        HRESULT result = E_FAIL;
-    } cutRead{create, &cut, &ourStrings, CellTable(), E_FAIL};
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void* parameter) -> DWORD {
-            CutRead& read = *static_cast<CutRead*>(parameter);
-            read.result = ReadSheetXmlLite(read.create, *read.xml, *read.strings, read.table);
-            return 0;
-        },
-        &cutRead, 0, nullptr);
+    CutRead cutRead{create, &cut, &ourStrings, CellTable(), E_FAIL};
+    HANDLE thread = CreateThread(nullptr, 0, ReadCutSheet, &cutRead, 0, nullptr);
     const bool returned = thread && WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
     if (returned) {
         std::snprintf(line, sizeof line, "half a sheet: ours %s, XmlLite 0x%08lx with %zu rows read",
