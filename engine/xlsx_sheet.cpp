@@ -208,6 +208,63 @@ TableStatus ReadPart(const XlsxBook& book, const std::string& name, bool optiona
     return FromZip(InflateZipEntry(book.archive, *entry, kRosterPartLimit, text));
 }
 
+// A cell as Excel writes it: <c r="B2" t="s" s="3"><v>12</v></c>, <c r="B2"/>.
+struct PlainCell {
+    std::string_view reference, type, style, value;
+    bool selfClosing = false;
+    std::size_t end = 0;  // one past the cell
+};
+
+// A cell's tags are short; looking no further keeps a cell that is not
+// plain (it goes to the general reader) from costing a scan of the rest.
+const std::size_t kPlainCellReach = 256;
+
+bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Reads the cell at `at` (a '<') when it has only r, t and s attributes,
+// each once in double quotes, and at most a <v> of text without entities
+// right inside it. False for anything else: the general reader takes it.
+bool ReadPlainCell(std::string_view in, std::size_t at, PlainCell& cell) {
+    const char* p = in.data() + at;
+    const char* const end = in.data() + std::min(in.size(), at + kPlainCellReach);
+    if (end - p < 4 || p[1] != 'c' || !(IsXmlSpace(p[2]) || p[2] == '>' || p[2] == '/')) return false;
+    cell = PlainCell();
+    p += 2;
+    for (;;) {
+        while (p < end && IsXmlSpace(*p)) ++p;
+        if (p >= end) return false;
+        if (*p == '>') break;
+        if (*p == '/') {
+            if (end - p < 2 || p[1] != '>') return false;
+            cell.selfClosing = true;
+            cell.end = static_cast<std::size_t>(p + 2 - in.data());
+            return true;
+        }
+        if (end - p < 4 || p[1] != '=' || p[2] != '"') return false;
+        std::string_view* slot = *p == 'r' ? &cell.reference : *p == 't' ? &cell.type : *p == 's' ? &cell.style : nullptr;
+        if (!slot || slot->data() != nullptr) return false;  // another attribute, or one named twice
+        const char* q = p += 3;
+        while (q < end && *q != '"' && *q != '<' && *q != '>' && *q != '&') ++q;
+        if (q >= end || *q != '"') return false;
+        *slot = std::string_view(p, static_cast<std::size_t>(q - p));
+        p = q + 1;
+    }
+    ++p;
+    if (end - p >= 4 && std::memcmp(p, "</c>", 4) == 0) {
+        cell.value = std::string_view(p, 0);
+        cell.end = static_cast<std::size_t>(p + 4 - in.data());
+        return true;
+    }
+    if (end - p < 3 || std::memcmp(p, "<v>", 3) != 0) return false;
+    p += 3;
+    const char* q = p;
+    while (q < end && *q != '<' && *q != '&') ++q;
+    if (end - q < 8 || std::memcmp(q, "</v></c>", 8) != 0) return false;
+    cell.value = std::string_view(p, static_cast<std::size_t>(q - p));
+    cell.end = static_cast<std::size_t>(q + 8 - in.data());
+    return true;
+}
+
 // A cell set after later ones: placed in one pass at the end, since placing
 // each at once would move every cell after it.
 struct PlacedCell {
@@ -354,7 +411,7 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
     if (xml.size() > kRosterPartLimit) return TableStatus::PartTooLarge;  // keeps the text's offsets in 32 bits
     XmlReader reader{xml};
     std::string value, attribute;
-    std::string_view raw, type;
+    std::string_view raw;
     std::vector<std::string> merges;
     std::vector<PlacedCell> pending;
     // Each shared string's bytes go into the table once, however many cells
@@ -372,7 +429,61 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
     // A sheet whose cells stop before their element closes was cut short
     // (between two tags, where the reader itself sees nothing wrong).
     bool inSheetData = false;
+    std::string_view type = "n";
+    auto openCell = [&](std::string_view reference, std::string_view style) {
+        std::size_t refRow = 0;
+        if (!reference.empty() && ParseCellReference(reference, column, refRow)) {
+            row = refRow;
+            nextRow = row + 1;
+        } else {
+            column = nextColumn;
+        }
+        nextColumn = column + 1;
+        std::size_t styleIndex = 0;
+        dateStyle = context.dateStyles && !style.empty() && ParseIndex(style, styleIndex) &&
+                    styleIndex < context.dateStyles->size() && (*context.dateStyles)[styleIndex];
+        value.clear();
+        inValue = false;
+    };
+    // The end of a cell: its value as text.
+    auto closeCell = [&]() {
+        if (value.empty()) return TableStatus::Ok;
+        if (row >= kRosterRowLimit) return TableStatus::TooManyRows;
+        if (column >= kRosterColumnLimit) return TableStatus::TooManyColumns;
+        if (type == "s") {
+            std::size_t index = 0;
+            if (!ParseIndex(value, index) || !context.sharedStrings || index >= context.sharedStrings->size())
+                return TableStatus::Damaged;
+            if (sharedSpans.empty()) sharedSpans.assign(context.sharedStrings->size(), CellSpan{kNotYet, 0});
+            if (sharedSpans[index].at == kNotYet) sharedSpans[index] = AppendCellText(table, (*context.sharedStrings)[index]);
+            place(row, column, sharedSpans[index]);
+        } else if (type == "n") {
+            place(row, column, AppendCellText(table, FormatCellNumber(value, dateStyle, context.date1904)));
+        } else if (type == "b") {
+            place(row, column, AppendCellText(table, value == "0" ? "FALSE" : "TRUE"));
+        } else if (type == "d") {
+            place(row, column, AppendCellText(table, std::string_view(value).substr(0, value.find('T'))));
+        } else {
+            place(row, column, AppendCellText(table, value));  // inlineStr, str (a formula's text), e (an error such as #N/A)
+        }
+        return TableStatus::Ok;
+    };
+    PlainCell plain;
     for (;;) {
+        // Nearly every tag of a sheet is in a plain cell: read it whole here,
+        // five tokens' worth of work in one short scan.
+        if (!context.generalOnly && reader.at < xml.size() && xml[reader.at] == '<' &&
+            ReadPlainCell(xml, reader.at, plain)) {
+            reader.at = plain.end;
+            type = plain.type.data() ? plain.type : std::string_view("n");
+            openCell(plain.reference, plain.style);
+            inCell = false;
+            if (plain.selfClosing) continue;
+            value.assign(plain.value.data(), plain.value.size());
+            const TableStatus status = closeCell();
+            if (status != TableStatus::Ok) return ClearTable(table), status;
+            continue;
+        }
         const XmlToken token = NextXmlToken(reader);
         if (token.kind == XmlKind::End) {
             if (inSheetData) return ClearTable(table), TableStatus::Damaged;
@@ -397,20 +508,8 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
                 else if (NameIs(name, "t")) type = raw;
                 else if (NameIs(name, "s")) style = raw;
             }
-            std::size_t refRow = 0;
-            if (!reference.empty() && ParseCellReference(reference, column, refRow)) {
-                row = refRow;
-                nextRow = row + 1;
-            } else {
-                column = nextColumn;
-            }
-            nextColumn = column + 1;
-            std::size_t styleIndex = 0;
-            dateStyle = context.dateStyles && !style.empty() && ParseIndex(style, styleIndex) &&
-                        styleIndex < context.dateStyles->size() && (*context.dateStyles)[styleIndex];
-            value.clear();
+            openCell(reference, style);
             inCell = !token.selfClosing;
-            inValue = false;
             continue;
         } else if (NameIs(token.name, "v")) {
             inValue = inCell && !token.selfClosing;
@@ -436,26 +535,8 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
             continue;
         }
 
-        // The end of a cell: its value as text.
-        if (value.empty()) continue;
-        if (row >= kRosterRowLimit) return ClearTable(table), TableStatus::TooManyRows;
-        if (column >= kRosterColumnLimit) return ClearTable(table), TableStatus::TooManyColumns;
-        if (type == "s") {
-            std::size_t index = 0;
-            if (!ParseIndex(value, index) || !context.sharedStrings || index >= context.sharedStrings->size())
-                return ClearTable(table), TableStatus::Damaged;
-            if (sharedSpans.empty()) sharedSpans.assign(context.sharedStrings->size(), CellSpan{kNotYet, 0});
-            if (sharedSpans[index].at == kNotYet) sharedSpans[index] = AppendCellText(table, (*context.sharedStrings)[index]);
-            place(row, column, sharedSpans[index]);
-        } else if (type == "n") {
-            place(row, column, AppendCellText(table, FormatCellNumber(value, dateStyle, context.date1904)));
-        } else if (type == "b") {
-            place(row, column, AppendCellText(table, value == "0" ? "FALSE" : "TRUE"));
-        } else if (type == "d") {
-            place(row, column, AppendCellText(table, std::string_view(value).substr(0, value.find('T'))));
-        } else {
-            place(row, column, AppendCellText(table, value));  // inlineStr, str (a formula's text), e (an error such as #N/A)
-        }
+        const TableStatus status = closeCell();
+        if (status != TableStatus::Ok) return ClearTable(table), status;
     }
     PlaceCells(table, pending, false);
 
