@@ -55,6 +55,12 @@ bool ParseIndex(std::string_view text, std::size_t& value) {
     return true;
 }
 
+// A whole number Excel shows as it is written: up to 15 digits, no leading zero.
+bool IsShownAsWritten(std::string_view value) {
+    return !value.empty() && value.size() <= 15 && (value[0] != '0' || value.size() == 1) &&
+           std::all_of(value.begin(), value.end(), IsDigit);
+}
+
 // Days since 1970-01-01 to a civil date (proleptic Gregorian).
 void CivilFromDays(long days, long& year, unsigned& month, unsigned& day) {
     days += 719468;
@@ -265,6 +271,31 @@ bool ReadPlainCell(std::string_view in, std::size_t at, PlainCell& cell) {
     return true;
 }
 
+// Reads a row tag at `at` whose first attribute is r="..." in double quotes:
+// its number as written and where the tag ends (the first '>' outside quotes,
+// as the general reader finds it). False for any other shape.
+bool ReadPlainRow(std::string_view in, std::size_t at, std::string_view& number, std::size_t& tagEnd) {
+    const char* p = in.data() + at;
+    const char* const end = in.data() + std::min(in.size(), at + kPlainCellReach);
+    if (end - p < 8 || std::memcmp(p, "<row r=\"", 8) != 0) return false;
+    p += 8;
+    const void* close = std::memchr(p, '"', static_cast<std::size_t>(end - p));
+    if (!close) return false;
+    number = std::string_view(p, static_cast<std::size_t>(static_cast<const char*>(close) - p));
+    for (p = static_cast<const char*>(close) + 1; p < end; ++p) {
+        if (*p == '>') {
+            tagEnd = static_cast<std::size_t>(p + 1 - in.data());
+            return true;
+        }
+        if (*p == '"' || *p == '\'') {
+            const void* match = std::memchr(p + 1, *p, static_cast<std::size_t>(end - p - 1));
+            if (!match) return false;
+            p = static_cast<const char*>(match);
+        }
+    }
+    return false;
+}
+
 // A cell set after later ones: placed in one pass at the end, since placing
 // each at once would move every cell after it.
 struct PlacedCell {
@@ -310,9 +341,7 @@ std::string FormatCellNumber(const std::string& value, bool dateStyle, bool date
     if (value.empty() || value.size() > 64) return value;
     // Most numbers in a roster are whole and written as they are shown; the
     // conversions below cost a third of reading such a sheet.
-    if (!dateStyle && value.size() <= 15 && (value[0] != '0' || value.size() == 1) &&
-        std::all_of(value.begin(), value.end(), IsDigit))
-        return value;
+    if (!dateStyle && IsShownAsWritten(value)) return value;
     for (char c : value)
         if (!(IsDigit(c) || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) return value;
     char* end = nullptr;
@@ -446,7 +475,7 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
         inValue = false;
     };
     // The end of a cell: its value as text.
-    auto closeCell = [&]() {
+    auto closeCell = [&](std::string_view value) {
         if (value.empty()) return TableStatus::Ok;
         if (row >= kRosterRowLimit) return TableStatus::TooManyRows;
         if (column >= kRosterColumnLimit) return TableStatus::TooManyColumns;
@@ -458,17 +487,26 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
             if (sharedSpans[index].at == kNotYet) sharedSpans[index] = AppendCellText(table, (*context.sharedStrings)[index]);
             place(row, column, sharedSpans[index]);
         } else if (type == "n") {
-            place(row, column, AppendCellText(table, FormatCellNumber(value, dateStyle, context.date1904)));
+            // Most numbers in a roster are whole: no copy to convert them.
+            if (!dateStyle && IsShownAsWritten(value)) place(row, column, AppendCellText(table, value));
+            else place(row, column, AppendCellText(table, FormatCellNumber(std::string(value), dateStyle, context.date1904)));
         } else if (type == "b") {
             place(row, column, AppendCellText(table, value == "0" ? "FALSE" : "TRUE"));
         } else if (type == "d") {
-            place(row, column, AppendCellText(table, std::string_view(value).substr(0, value.find('T'))));
+            place(row, column, AppendCellText(table, value.substr(0, value.find('T'))));
         } else {
             place(row, column, AppendCellText(table, value));  // inlineStr, str (a formula's text), e (an error such as #N/A)
         }
         return TableStatus::Ok;
     };
+    auto startRow = [&](bool numbered, std::string_view raw) {
+        std::size_t number = 0;
+        row = numbered && ParseIndex(raw, number) && number > 0 ? number - 1 : nextRow;
+        nextRow = row + 1;
+        nextColumn = 0;
+    };
     PlainCell plain;
+    std::size_t rowTagEnd = 0;
     for (;;) {
         // Nearly every tag of a sheet is in a plain cell: read it whole here,
         // five tokens' worth of work in one short scan.
@@ -479,10 +517,20 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
             openCell(plain.reference, plain.style);
             inCell = false;
             if (plain.selfClosing) continue;
-            value.assign(plain.value.data(), plain.value.size());
-            const TableStatus status = closeCell();
+            const TableStatus status = closeCell(plain.value);
             if (status != TableStatus::Ok) return ClearTable(table), status;
             continue;
+        }
+        if (!context.generalOnly && reader.at < xml.size() && xml[reader.at] == '<') {
+            if (ReadPlainRow(xml, reader.at, raw, rowTagEnd)) {
+                reader.at = rowTagEnd;
+                startRow(true, raw);
+                continue;
+            }
+            if (xml.compare(reader.at, 6, "</row>") == 0) {  // nothing to do at a row's end
+                reader.at += 6;
+                continue;
+            }
         }
         const XmlToken token = NextXmlToken(reader);
         if (token.kind == XmlKind::End) {
@@ -515,12 +563,8 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
             inValue = inCell && !token.selfClosing;
             continue;
         } else if (NameIs(token.name, "row")) {
-            std::size_t number = 0;
-            row = FindRawXmlAttribute(token.attributes, "r", raw) && ParseIndex(raw, number) && number > 0
-                      ? number - 1
-                      : nextRow;
-            nextRow = row + 1;
-            nextColumn = 0;
+            const bool numbered = FindRawXmlAttribute(token.attributes, "r", raw);
+            startRow(numbered, raw);
             continue;
         } else if (NameIs(token.name, "is") && inCell) {
             if (!token.selfClosing && !CollectText(reader, "is", value)) return ClearTable(table), TableStatus::Damaged;
@@ -535,7 +579,7 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
             continue;
         }
 
-        const TableStatus status = closeCell();
+        const TableStatus status = closeCell(value);
         if (status != TableStatus::Ok) return ClearTable(table), status;
     }
     PlaceCells(table, pending, false);

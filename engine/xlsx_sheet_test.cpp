@@ -230,6 +230,11 @@ TEST(XlsxSheet, PlainCellsReadAsTheGeneralReaderReadsThem) {
          TableStatus::Ok, {{"2", "3", "i", "<d>"}}},
         {"a value longer than the shortcut looks", "<c r=\"A1\" t=\"str\"><v>" + longText + "</v></c><c><v>1</v></c>",
          TableStatus::Ok, {{longText, "1"}}},
+        {"row tags in other shapes",
+         "<c><v>1</v></c></row><row spans=\"1:2\" r=\"3\"><c><v>3</v></c></row ><row r='5'><c><v>5</v></c></row>"
+         "<row r=\"x\" s=\"1\" ht=\">\"><c><v>6</v></c></row><row><c><v>7</v></c></row><row r=\"9\"/>"
+         "<row r=\"10\" spans=\"1:1\"><c><v>10</v></c>",
+         TableStatus::Ok, {{"1"}, {}, {"3"}, {}, {"5"}, {"6"}, {"7"}, {}, {}, {"10"}}},
         {"columns are no cells", "<cols><col min=\"1\" max=\"2\"/></cols><c r=\"A1\"><v>1</v></c>", TableStatus::Ok, {{"1"}}},
         {"a shared string out of range", "<c r=\"A1\" t=\"s\"><v>2</v></c>", TableStatus::Damaged, {}},
         {"a plain cell past the last row", "<c r=\"A200001\"><v>1</v></c>", TableStatus::TooManyRows, {}},
