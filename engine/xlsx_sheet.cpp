@@ -250,8 +250,8 @@ bool ReadPlainCell(std::string_view in, std::size_t at, PlainCell& cell) {
         std::string_view* slot = *p == 'r' ? &cell.reference : *p == 't' ? &cell.type : *p == 's' ? &cell.style : nullptr;
         if (!slot || slot->data() != nullptr) return false;  // another attribute, or one named twice
         const char* q = p += 3;
-        while (q < end && *q != '"' && *q != '<' && *q != '>' && *q != '&') ++q;
-        if (q >= end || *q != '"') return false;
+        while (q < end && *q != '"') ++q;  // quoted, as the general reader reads it
+        if (q >= end) return false;
         *slot = std::string_view(p, static_cast<std::size_t>(q - p));
         p = q + 1;
     }
@@ -449,6 +449,13 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
     std::vector<CellSpan> sharedSpans;
     const uint32_t kNotYet = UINT32_MAX;
     auto place = [&](std::size_t r, std::size_t c, CellSpan span) {
+        // The next cell of the last row, nearly always: what SetCellSpan
+        // would do, without its call.
+        if (span.size != 0 && r + 1 == RowCount(table) && c == RowWidth(table, r)) {
+            table.cells.push_back(span);
+            ++table.rowEnds.back();
+            return;
+        }
         if (r + 1 >= RowCount(table) || c < RowWidth(table, r)) SetCellSpan(table, r, c, span);
         else if (span.size != 0) pending.push_back(PlacedCell{static_cast<uint32_t>(r), static_cast<uint32_t>(c), span});
     };
@@ -479,20 +486,20 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
         if (value.empty()) return TableStatus::Ok;
         if (row >= kRosterRowLimit) return TableStatus::TooManyRows;
         if (column >= kRosterColumnLimit) return TableStatus::TooManyColumns;
-        if (type == "s") {
+        if (NameIs(type, "s")) {
             std::size_t index = 0;
             if (!ParseIndex(value, index) || !context.sharedStrings || index >= context.sharedStrings->size())
                 return TableStatus::Damaged;
             if (sharedSpans.empty()) sharedSpans.assign(context.sharedStrings->size(), CellSpan{kNotYet, 0});
             if (sharedSpans[index].at == kNotYet) sharedSpans[index] = AppendCellText(table, (*context.sharedStrings)[index]);
             place(row, column, sharedSpans[index]);
-        } else if (type == "n") {
+        } else if (NameIs(type, "n")) {
             // Most numbers in a roster are whole: no copy to convert them.
             if (!dateStyle && IsShownAsWritten(value)) place(row, column, AppendCellText(table, value));
             else place(row, column, AppendCellText(table, FormatCellNumber(std::string(value), dateStyle, context.date1904)));
-        } else if (type == "b") {
+        } else if (NameIs(type, "b")) {
             place(row, column, AppendCellText(table, value == "0" ? "FALSE" : "TRUE"));
-        } else if (type == "d") {
+        } else if (NameIs(type, "d")) {
             place(row, column, AppendCellText(table, value.substr(0, value.find('T'))));
         } else {
             place(row, column, AppendCellText(table, value));  // inlineStr, str (a formula's text), e (an error such as #N/A)
