@@ -391,11 +391,39 @@ std::map<std::string, std::string> ParseRelationships(std::string_view xml) {
     return targets;
 }
 
-void ParseSharedStrings(std::string_view xml, std::vector<std::string>& strings) {
+namespace {
+
+// A string item as Excel writes most of them, <si><t>text</t></si>, with no
+// entity in the text: the text and where the item ends; false for any other.
+bool ReadPlainString(std::string_view in, std::size_t at, std::string_view& text, std::size_t& itemEnd) {
+    const std::string_view rest = in.substr(at);
+    std::size_t start;
+    if (rest.compare(0, 7, "<si><t>") == 0) start = 7;
+    else if (rest.compare(0, 28, "<si><t xml:space=\"preserve\">") == 0) start = 28;
+    else return false;
+    const std::size_t close = rest.find('<', start);
+    if (close == std::string_view::npos || rest.compare(close, 9, "</t></si>") != 0) return false;
+    text = rest.substr(start, close - start);
+    if (text.find('&') != std::string_view::npos) return false;
+    itemEnd = at + close + 9;
+    return true;
+}
+
+}  // namespace
+
+void ParseSharedStrings(std::string_view xml, std::vector<std::string>& strings, bool generalOnly) {
     strings.clear();
     XmlReader reader{xml};
-    for (XmlToken token = NextXmlToken(reader); token.kind != XmlKind::End && token.kind != XmlKind::Error;
-         token = NextXmlToken(reader)) {
+    std::string_view plain;
+    std::size_t plainEnd = 0;
+    for (;;) {
+        if (!generalOnly && reader.at < xml.size() && xml[reader.at] == '<' && ReadPlainString(xml, reader.at, plain, plainEnd)) {
+            strings.emplace_back(plain);
+            reader.at = plainEnd;
+            continue;
+        }
+        const XmlToken token = NextXmlToken(reader);
+        if (token.kind == XmlKind::End || token.kind == XmlKind::Error) break;
         if (token.kind != XmlKind::Open) continue;
         std::string_view count;
         std::size_t items = 0;

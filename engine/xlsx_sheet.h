@@ -40,7 +40,8 @@ void ParseWorkbookXml(std::string_view xml, std::vector<WorkbookSheet>& sheets, 
 // Relationship ids to targets, as written.
 std::map<std::string, std::string> ParseRelationships(std::string_view xml);
 // The string items in order; a rich-text item's runs joined, phonetic runs left out.
-void ParseSharedStrings(std::string_view xml, std::vector<std::string>& strings);
+// `generalOnly` as in SheetContext.
+void ParseSharedStrings(std::string_view xml, std::vector<std::string>& strings, bool generalOnly = false);
 // For each cell style, whether its number format shows a date.
 void ParseDateStyles(std::string_view xml, std::vector<bool>& dateStyles);
 

@@ -258,6 +258,31 @@ TEST(XlsxSheet, PlainCellsReadAsTheGeneralReaderReadsThem) {
     }
 }
 
+TEST(XlsxSheet, PlainStringItemsReadAsTheGeneralReaderReadsThem) {
+    const struct {
+        const char* what;
+        std::string xml;
+        std::vector<std::string> strings;
+    } cases[] = {
+        {"as Excel writes them", u8"<sst uniqueCount=\"3\"><si><t>张伟</t></si><si><t xml:space=\"preserve\"> a </t></si><si><t></t></si></sst>",
+         {u8"张伟", " a ", ""}},
+        {"entities, runs and phonetic runs",
+         "<sst><si><t>a&amp;b</t></si><si><r><t>x</t></r><r><t>y</t></r></si><si><t>z</t><rPh><t>q</t></rPh></si></sst>",
+         {"a&b", "xy", "z"}},
+        {"other shapes", "<sst><si/><si><t/></si><si><t>a</t></si ><si>\n<t>b</t>\n</si><x:si><x:t>c</x:t></x:si></sst>",
+         {"", "", "a", "b", "c"}},
+        {"cut short", "<sst><si><t>a</t></si><si><t>abc", {"a", "abc"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const bool generalOnly : {false, true}) {
+            std::vector<std::string> strings;
+            ParseSharedStrings(c.xml, strings, generalOnly);
+            EXPECT_EQ(strings, c.strings) << (generalOnly ? "general" : "shortcut");
+        }
+    }
+}
+
 // A string of 100,000 bytes in 20,000 cells was 2 GB of copies; a merged
 // range repeats it without copying too.
 TEST(XlsxSheet, ASharedStringInManyCellsIsKeptOnce) {

@@ -469,8 +469,10 @@ int FuzzZipDirectory(const uint8_t* data, std::size_t size) {
 
 int FuzzSheetXml(const uint8_t* data, std::size_t size) {
     const std::string_view xml(reinterpret_cast<const char*>(data), size);
-    std::vector<std::string> shared;
+    std::vector<std::string> shared, sharedByGeneral;
     ParseSharedStrings(xml, shared);
+    ParseSharedStrings(xml, sharedByGeneral, true);
+    FUZZ_CHECK(shared == sharedByGeneral);
     std::vector<bool> dateStyles;
     ParseDateStyles(xml, dateStyles);
     std::vector<WorkbookSheet> sheets;
