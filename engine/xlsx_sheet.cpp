@@ -477,8 +477,10 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
     std::vector<CellSpan> sharedSpans;
     const uint32_t kNotYet = UINT32_MAX;
     auto place = [&](std::size_t r, std::size_t c, CellSpan span) {
-        // The next cell of the last row, nearly always: what SetCellSpan
-        // would do, without its call.
+        // The next cell of the last row or the first of a new one, nearly
+        // always: what SetCellSpan would do, without its call.
+        if (span.size != 0 && r == RowCount(table) && c == 0)
+            table.rowEnds.push_back(static_cast<uint32_t>(table.cells.size()));
         if (span.size != 0 && r + 1 == RowCount(table) && c == RowWidth(table, r)) {
             table.cells.push_back(span);
             ++table.rowEnds.back();
@@ -562,7 +564,7 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
                 startRow(true, raw);
                 continue;
             }
-            if (xml.compare(reader.at, 6, "</row>") == 0) {  // nothing to do at a row's end
+            if (xml.size() - reader.at >= 6 && std::memcmp(xml.data() + reader.at, "</row>", 6) == 0) {  // nothing to do at a row's end
                 reader.at += 6;
                 continue;
             }
