@@ -417,7 +417,8 @@ void ParseSharedStrings(std::string_view xml, std::vector<std::string>& strings,
     std::string_view plain;
     std::size_t plainEnd = 0;
     for (;;) {
-        if (!generalOnly && reader.at < xml.size() && xml[reader.at] == '<' && ReadPlainString(xml, reader.at, plain, plainEnd)) {
+        if (!generalOnly && reader.at < xml.size() && xml[reader.at] == '<' &&
+            ReadPlainString(xml, reader.at, plain, plainEnd)) {
             strings.emplace_back(plain);
             reader.at = plainEnd;
             continue;
@@ -512,27 +513,27 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
         inValue = false;
     };
     // The end of a cell: its value as text.
-    auto closeCell = [&](std::string_view value) {
-        if (value.empty()) return TableStatus::Ok;
+    auto closeCell = [&](std::string_view text) {
+        if (text.empty()) return TableStatus::Ok;
         if (row >= kRosterRowLimit) return TableStatus::TooManyRows;
         if (column >= kRosterColumnLimit) return TableStatus::TooManyColumns;
         if (NameIs(type, "s")) {
             std::size_t index = 0;
-            if (!ParseIndex(value, index) || !context.sharedStrings || index >= context.sharedStrings->size())
+            if (!ParseIndex(text, index) || !context.sharedStrings || index >= context.sharedStrings->size())
                 return TableStatus::Damaged;
             if (sharedSpans.empty()) sharedSpans.assign(context.sharedStrings->size(), CellSpan{kNotYet, 0});
             if (sharedSpans[index].at == kNotYet) sharedSpans[index] = AppendCellText(table, (*context.sharedStrings)[index]);
             place(row, column, sharedSpans[index]);
         } else if (NameIs(type, "n")) {
             // Most numbers in a roster are whole: no copy to convert them.
-            if (!dateStyle && IsShownAsWritten(value)) place(row, column, AppendCellText(table, value));
-            else place(row, column, AppendCellText(table, FormatCellNumber(std::string(value), dateStyle, context.date1904)));
+            if (!dateStyle && IsShownAsWritten(text)) place(row, column, AppendCellText(table, text));
+            else place(row, column, AppendCellText(table, FormatCellNumber(std::string(text), dateStyle, context.date1904)));
         } else if (NameIs(type, "b")) {
-            place(row, column, AppendCellText(table, value == "0" ? "FALSE" : "TRUE"));
+            place(row, column, AppendCellText(table, text == "0" ? "FALSE" : "TRUE"));
         } else if (NameIs(type, "d")) {
-            place(row, column, AppendCellText(table, value.substr(0, value.find('T'))));
+            place(row, column, AppendCellText(table, text.substr(0, text.find('T'))));
         } else {
-            place(row, column, AppendCellText(table, value));  // inlineStr, str (a formula's text), e (an error such as #N/A)
+            place(row, column, AppendCellText(table, text));  // inlineStr, str (a formula's text), e (an error such as #N/A)
         }
         return TableStatus::Ok;
     };
@@ -564,8 +565,8 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
                 startRow(true, raw);
                 continue;
             }
-            if (xml.size() - reader.at >= 6 && std::memcmp(xml.data() + reader.at, "</row>", 6) == 0) {  // nothing to do at a row's end
-                reader.at += 6;
+            if (xml.size() - reader.at >= 6 && std::memcmp(xml.data() + reader.at, "</row>", 6) == 0) {
+                reader.at += 6;  // nothing to do at a row's end
                 continue;
             }
         }
