@@ -55,6 +55,12 @@ bool ParseIndex(std::string_view text, std::size_t& value) {
     return true;
 }
 
+// A whole number Excel shows as it is written: up to 15 digits, no leading zero.
+bool IsShownAsWritten(std::string_view value) {
+    return !value.empty() && value.size() <= 15 && (value[0] != '0' || value.size() == 1) &&
+           std::all_of(value.begin(), value.end(), IsDigit);
+}
+
 // Days since 1970-01-01 to a civil date (proleptic Gregorian).
 void CivilFromDays(long days, long& year, unsigned& month, unsigned& day) {
     days += 719468;
@@ -208,6 +214,88 @@ TableStatus ReadPart(const XlsxBook& book, const std::string& name, bool optiona
     return FromZip(InflateZipEntry(book.archive, *entry, kRosterPartLimit, text));
 }
 
+// A cell as Excel writes it: <c r="B2" t="s" s="3"><v>12</v></c>, <c r="B2"/>.
+struct PlainCell {
+    std::string_view reference, type, style, value;
+    bool selfClosing = false;
+    std::size_t end = 0;  // one past the cell
+};
+
+// A cell's tags are short; looking no further keeps a cell that is not
+// plain (it goes to the general reader) from costing a scan of the rest.
+const std::size_t kPlainCellReach = 256;
+
+bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Reads the cell at `at` (a '<') when it has only r, t and s attributes,
+// each once in double quotes, and at most a <v> of text without entities
+// right inside it. False for anything else: the general reader takes it.
+bool ReadPlainCell(std::string_view in, std::size_t at, PlainCell& cell) {
+    const char* p = in.data() + at;
+    const char* const end = in.data() + std::min(in.size(), at + kPlainCellReach);
+    if (end - p < 4 || p[1] != 'c' || !(IsXmlSpace(p[2]) || p[2] == '>' || p[2] == '/')) return false;
+    cell = PlainCell();
+    p += 2;
+    for (;;) {
+        while (p < end && IsXmlSpace(*p)) ++p;
+        if (p >= end) return false;
+        if (*p == '>') break;
+        if (*p == '/') {
+            if (end - p < 2 || p[1] != '>') return false;
+            cell.selfClosing = true;
+            cell.end = static_cast<std::size_t>(p + 2 - in.data());
+            return true;
+        }
+        if (end - p < 4 || p[1] != '=' || p[2] != '"') return false;
+        std::string_view* slot = *p == 'r' ? &cell.reference : *p == 't' ? &cell.type : *p == 's' ? &cell.style : nullptr;
+        if (!slot || slot->data() != nullptr) return false;  // another attribute, or one named twice
+        const char* q = p += 3;
+        while (q < end && *q != '"') ++q;  // quoted, as the general reader reads it
+        if (q >= end) return false;
+        *slot = std::string_view(p, static_cast<std::size_t>(q - p));
+        p = q + 1;
+    }
+    ++p;
+    if (end - p >= 4 && std::memcmp(p, "</c>", 4) == 0) {
+        cell.value = std::string_view(p, 0);
+        cell.end = static_cast<std::size_t>(p + 4 - in.data());
+        return true;
+    }
+    if (end - p < 3 || std::memcmp(p, "<v>", 3) != 0) return false;
+    p += 3;
+    const char* q = p;
+    while (q < end && *q != '<' && *q != '&') ++q;
+    if (end - q < 8 || std::memcmp(q, "</v></c>", 8) != 0) return false;
+    cell.value = std::string_view(p, static_cast<std::size_t>(q - p));
+    cell.end = static_cast<std::size_t>(q + 8 - in.data());
+    return true;
+}
+
+// Reads a row tag at `at` whose first attribute is r="..." in double quotes:
+// its number as written and where the tag ends (the first '>' outside quotes,
+// as the general reader finds it). False for any other shape.
+bool ReadPlainRow(std::string_view in, std::size_t at, std::string_view& number, std::size_t& tagEnd) {
+    const char* p = in.data() + at;
+    const char* const end = in.data() + std::min(in.size(), at + kPlainCellReach);
+    if (end - p < 8 || std::memcmp(p, "<row r=\"", 8) != 0) return false;
+    p += 8;
+    const void* close = std::memchr(p, '"', static_cast<std::size_t>(end - p));
+    if (!close) return false;
+    number = std::string_view(p, static_cast<std::size_t>(static_cast<const char*>(close) - p));
+    for (p = static_cast<const char*>(close) + 1; p < end; ++p) {
+        if (*p == '>') {
+            tagEnd = static_cast<std::size_t>(p + 1 - in.data());
+            return true;
+        }
+        if (*p == '"' || *p == '\'') {
+            const void* match = std::memchr(p + 1, *p, static_cast<std::size_t>(end - p - 1));
+            if (!match) return false;
+            p = static_cast<const char*>(match);
+        }
+    }
+    return false;
+}
+
 // A cell set after later ones: placed in one pass at the end, since placing
 // each at once would move every cell after it.
 struct PlacedCell {
@@ -253,9 +341,7 @@ std::string FormatCellNumber(const std::string& value, bool dateStyle, bool date
     if (value.empty() || value.size() > 64) return value;
     // Most numbers in a roster are whole and written as they are shown; the
     // conversions below cost a third of reading such a sheet.
-    if (!dateStyle && value.size() <= 15 && (value[0] != '0' || value.size() == 1) &&
-        std::all_of(value.begin(), value.end(), IsDigit))
-        return value;
+    if (!dateStyle && IsShownAsWritten(value)) return value;
     for (char c : value)
         if (!(IsDigit(c) || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) return value;
     char* end = nullptr;
@@ -305,11 +391,40 @@ std::map<std::string, std::string> ParseRelationships(std::string_view xml) {
     return targets;
 }
 
-void ParseSharedStrings(std::string_view xml, std::vector<std::string>& strings) {
+namespace {
+
+// A string item as Excel writes most of them, <si><t>text</t></si>, with no
+// entity in the text: the text and where the item ends; false for any other.
+bool ReadPlainString(std::string_view in, std::size_t at, std::string_view& text, std::size_t& itemEnd) {
+    const std::string_view rest = in.substr(at);
+    std::size_t start;
+    if (rest.compare(0, 7, "<si><t>") == 0) start = 7;
+    else if (rest.compare(0, 28, "<si><t xml:space=\"preserve\">") == 0) start = 28;
+    else return false;
+    const std::size_t close = rest.find('<', start);
+    if (close == std::string_view::npos || rest.compare(close, 9, "</t></si>") != 0) return false;
+    text = rest.substr(start, close - start);
+    if (text.find('&') != std::string_view::npos) return false;
+    itemEnd = at + close + 9;
+    return true;
+}
+
+}  // namespace
+
+void ParseSharedStrings(std::string_view xml, std::vector<std::string>& strings, bool generalOnly) {
     strings.clear();
     XmlReader reader{xml};
-    for (XmlToken token = NextXmlToken(reader); token.kind != XmlKind::End && token.kind != XmlKind::Error;
-         token = NextXmlToken(reader)) {
+    std::string_view plain;
+    std::size_t plainEnd = 0;
+    for (;;) {
+        if (!generalOnly && reader.at < xml.size() && xml[reader.at] == '<' &&
+            ReadPlainString(xml, reader.at, plain, plainEnd)) {
+            strings.emplace_back(plain);
+            reader.at = plainEnd;
+            continue;
+        }
+        const XmlToken token = NextXmlToken(reader);
+        if (token.kind == XmlKind::End || token.kind == XmlKind::Error) break;
         if (token.kind != XmlKind::Open) continue;
         std::string_view count;
         std::size_t items = 0;
@@ -354,7 +469,7 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
     if (xml.size() > kRosterPartLimit) return TableStatus::PartTooLarge;  // keeps the text's offsets in 32 bits
     XmlReader reader{xml};
     std::string value, attribute;
-    std::string_view raw, type;
+    std::string_view raw;
     std::vector<std::string> merges;
     std::vector<PlacedCell> pending;
     // Each shared string's bytes go into the table once, however many cells
@@ -363,6 +478,15 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
     std::vector<CellSpan> sharedSpans;
     const uint32_t kNotYet = UINT32_MAX;
     auto place = [&](std::size_t r, std::size_t c, CellSpan span) {
+        // The next cell of the last row or the first of a new one, nearly
+        // always: what SetCellSpan would do, without its call.
+        if (span.size != 0 && r == RowCount(table) && c == 0)
+            table.rowEnds.push_back(static_cast<uint32_t>(table.cells.size()));
+        if (span.size != 0 && r + 1 == RowCount(table) && c == RowWidth(table, r)) {
+            table.cells.push_back(span);
+            ++table.rowEnds.back();
+            return;
+        }
         if (r + 1 >= RowCount(table) || c < RowWidth(table, r)) SetCellSpan(table, r, c, span);
         else if (span.size != 0) pending.push_back(PlacedCell{static_cast<uint32_t>(r), static_cast<uint32_t>(c), span});
     };
@@ -372,7 +496,80 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
     // A sheet whose cells stop before their element closes was cut short
     // (between two tags, where the reader itself sees nothing wrong).
     bool inSheetData = false;
+    std::string_view type = "n";
+    auto openCell = [&](std::string_view reference, std::string_view style) {
+        std::size_t refRow = 0;
+        if (!reference.empty() && ParseCellReference(reference, column, refRow)) {
+            row = refRow;
+            nextRow = row + 1;
+        } else {
+            column = nextColumn;
+        }
+        nextColumn = column + 1;
+        std::size_t styleIndex = 0;
+        dateStyle = context.dateStyles && !style.empty() && ParseIndex(style, styleIndex) &&
+                    styleIndex < context.dateStyles->size() && (*context.dateStyles)[styleIndex];
+        value.clear();
+        inValue = false;
+    };
+    // The end of a cell: its value as text.
+    auto closeCell = [&](std::string_view text) {
+        if (text.empty()) return TableStatus::Ok;
+        if (row >= kRosterRowLimit) return TableStatus::TooManyRows;
+        if (column >= kRosterColumnLimit) return TableStatus::TooManyColumns;
+        if (NameIs(type, "s")) {
+            std::size_t index = 0;
+            if (!ParseIndex(text, index) || !context.sharedStrings || index >= context.sharedStrings->size())
+                return TableStatus::Damaged;
+            if (sharedSpans.empty()) sharedSpans.assign(context.sharedStrings->size(), CellSpan{kNotYet, 0});
+            if (sharedSpans[index].at == kNotYet) sharedSpans[index] = AppendCellText(table, (*context.sharedStrings)[index]);
+            place(row, column, sharedSpans[index]);
+        } else if (NameIs(type, "n")) {
+            // Most numbers in a roster are whole: no copy to convert them.
+            if (!dateStyle && IsShownAsWritten(text)) place(row, column, AppendCellText(table, text));
+            else place(row, column, AppendCellText(table, FormatCellNumber(std::string(text), dateStyle, context.date1904)));
+        } else if (NameIs(type, "b")) {
+            place(row, column, AppendCellText(table, text == "0" ? "FALSE" : "TRUE"));
+        } else if (NameIs(type, "d")) {
+            place(row, column, AppendCellText(table, text.substr(0, text.find('T'))));
+        } else {
+            place(row, column, AppendCellText(table, text));  // inlineStr, str (a formula's text), e (an error such as #N/A)
+        }
+        return TableStatus::Ok;
+    };
+    auto startRow = [&](bool numbered, std::string_view raw) {
+        std::size_t number = 0;
+        row = numbered && ParseIndex(raw, number) && number > 0 ? number - 1 : nextRow;
+        nextRow = row + 1;
+        nextColumn = 0;
+    };
+    PlainCell plain;
+    std::size_t rowTagEnd = 0;
     for (;;) {
+        // Nearly every tag of a sheet is in a plain cell: read it whole here,
+        // five tokens' worth of work in one short scan.
+        if (!context.generalOnly && reader.at < xml.size() && xml[reader.at] == '<' &&
+            ReadPlainCell(xml, reader.at, plain)) {
+            reader.at = plain.end;
+            type = plain.type.data() ? plain.type : std::string_view("n");
+            openCell(plain.reference, plain.style);
+            inCell = false;
+            if (plain.selfClosing) continue;
+            const TableStatus status = closeCell(plain.value);
+            if (status != TableStatus::Ok) return ClearTable(table), status;
+            continue;
+        }
+        if (!context.generalOnly && reader.at < xml.size() && xml[reader.at] == '<') {
+            if (ReadPlainRow(xml, reader.at, raw, rowTagEnd)) {
+                reader.at = rowTagEnd;
+                startRow(true, raw);
+                continue;
+            }
+            if (xml.size() - reader.at >= 6 && std::memcmp(xml.data() + reader.at, "</row>", 6) == 0) {
+                reader.at += 6;  // nothing to do at a row's end
+                continue;
+            }
+        }
         const XmlToken token = NextXmlToken(reader);
         if (token.kind == XmlKind::End) {
             if (inSheetData) return ClearTable(table), TableStatus::Damaged;
@@ -397,31 +594,15 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
                 else if (NameIs(name, "t")) type = raw;
                 else if (NameIs(name, "s")) style = raw;
             }
-            std::size_t refRow = 0;
-            if (!reference.empty() && ParseCellReference(reference, column, refRow)) {
-                row = refRow;
-                nextRow = row + 1;
-            } else {
-                column = nextColumn;
-            }
-            nextColumn = column + 1;
-            std::size_t styleIndex = 0;
-            dateStyle = context.dateStyles && !style.empty() && ParseIndex(style, styleIndex) &&
-                        styleIndex < context.dateStyles->size() && (*context.dateStyles)[styleIndex];
-            value.clear();
+            openCell(reference, style);
             inCell = !token.selfClosing;
-            inValue = false;
             continue;
         } else if (NameIs(token.name, "v")) {
             inValue = inCell && !token.selfClosing;
             continue;
         } else if (NameIs(token.name, "row")) {
-            std::size_t number = 0;
-            row = FindRawXmlAttribute(token.attributes, "r", raw) && ParseIndex(raw, number) && number > 0
-                      ? number - 1
-                      : nextRow;
-            nextRow = row + 1;
-            nextColumn = 0;
+            const bool numbered = FindRawXmlAttribute(token.attributes, "r", raw);
+            startRow(numbered, raw);
             continue;
         } else if (NameIs(token.name, "is") && inCell) {
             if (!token.selfClosing && !CollectText(reader, "is", value)) return ClearTable(table), TableStatus::Damaged;
@@ -436,26 +617,8 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
             continue;
         }
 
-        // The end of a cell: its value as text.
-        if (value.empty()) continue;
-        if (row >= kRosterRowLimit) return ClearTable(table), TableStatus::TooManyRows;
-        if (column >= kRosterColumnLimit) return ClearTable(table), TableStatus::TooManyColumns;
-        if (type == "s") {
-            std::size_t index = 0;
-            if (!ParseIndex(value, index) || !context.sharedStrings || index >= context.sharedStrings->size())
-                return ClearTable(table), TableStatus::Damaged;
-            if (sharedSpans.empty()) sharedSpans.assign(context.sharedStrings->size(), CellSpan{kNotYet, 0});
-            if (sharedSpans[index].at == kNotYet) sharedSpans[index] = AppendCellText(table, (*context.sharedStrings)[index]);
-            place(row, column, sharedSpans[index]);
-        } else if (type == "n") {
-            place(row, column, AppendCellText(table, FormatCellNumber(value, dateStyle, context.date1904)));
-        } else if (type == "b") {
-            place(row, column, AppendCellText(table, value == "0" ? "FALSE" : "TRUE"));
-        } else if (type == "d") {
-            place(row, column, AppendCellText(table, std::string_view(value).substr(0, value.find('T'))));
-        } else {
-            place(row, column, AppendCellText(table, value));  // inlineStr, str (a formula's text), e (an error such as #N/A)
-        }
+        const TableStatus status = closeCell(value);
+        if (status != TableStatus::Ok) return ClearTable(table), status;
     }
     PlaceCells(table, pending, false);
 

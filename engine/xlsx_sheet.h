@@ -40,7 +40,8 @@ void ParseWorkbookXml(std::string_view xml, std::vector<WorkbookSheet>& sheets, 
 // Relationship ids to targets, as written.
 std::map<std::string, std::string> ParseRelationships(std::string_view xml);
 // The string items in order; a rich-text item's runs joined, phonetic runs left out.
-void ParseSharedStrings(std::string_view xml, std::vector<std::string>& strings);
+// `generalOnly` as in SheetContext.
+void ParseSharedStrings(std::string_view xml, std::vector<std::string>& strings, bool generalOnly = false);
 // For each cell style, whether its number format shows a date.
 void ParseDateStyles(std::string_view xml, std::vector<bool>& dateStyles);
 
@@ -48,6 +49,9 @@ struct SheetContext {
     const std::vector<std::string>* sharedStrings = nullptr;
     const std::vector<bool>* dateStyles = nullptr;
     bool date1904 = false;
+    // Every tag through the general reader, none through the shortcut for
+    // the cells Excel writes (the tests and the fuzzer compare the two).
+    bool generalOnly = false;
 };
 TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, CellTable& table);
 

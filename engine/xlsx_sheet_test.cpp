@@ -193,6 +193,96 @@ TEST(XlsxSheet, CellsOfASheet) {
     }
 }
 
+// The shortcut for plain cells and the general reader, cell by cell, on
+// Excel's shapes and on odd ones the shortcut must hand over.
+TEST(XlsxSheet, PlainCellsReadAsTheGeneralReaderReadsThem) {
+    const std::vector<std::string> shared{u8"姓名", u8"张伟"};
+    const std::vector<bool> dateStyles{false, true};
+    const std::string longText(300, 'x');
+    const struct {
+        const char* what;
+        std::string cells;  // inside one <row>
+        TableStatus status;
+        Rows rows;
+    } cases[] = {
+        {"as Excel writes them",
+         "<c r=\"A1\" t=\"s\" s=\"3\"><v>0</v></c><c r=\"B1\" s=\"1\"><v>45292</v></c><c r=\"C1\" s=\"2\"/><c r=\"D1\"><v>2.5E3</v></c>",
+         TableStatus::Ok, {{u8"姓名", "2024-01-01", "", "2500"}}},
+        {"attributes in other orders and without spaces",
+         "<c s=\"1\" t=\"n\" r=\"B1\"><v>45292</v></c><c t=\"s\"r=\"A1\"><v>1</v></c>", TableStatus::Ok,
+         {{u8"张伟", "2024-01-01"}}},
+        {"whitespace in tags and values", "<c\n r=\"A1\"\tt=\"s\" ><v>1</v></c ><c r=\"B1\" t=\"str\"><v> a b </v></c>",
+         TableStatus::Ok, {{u8"张伟", " a b "}}},
+        {"single quotes", "<c r='B1' t='s'><v>0</v></c><c r=\"C1\" t='b'><v>0</v></c>", TableStatus::Ok,
+         {{"", u8"姓名", "FALSE"}}},
+        {"entities in values", "<c r=\"A1\" t=\"str\"><v>a&amp;b</v></c><c t=\"e\"><v>&#35;N/A</v></c>", TableStatus::Ok,
+         {{"a&b", "#N/A"}}},
+        {"self-closing and empty cells move the column on",
+         "<c r=\"A1\"/><c/><c s=\"1\" /><c></c><c><v></v></c><c><v>7</v></c>", TableStatus::Ok, {{"", "", "", "", "", "7"}}},
+        {"no references", "<c t=\"s\"><v>1</v></c><c><v>2</v></c><c t=\"d\"><v>2024-05-01T00:00:00</v></c>", TableStatus::Ok,
+         {{u8"张伟", "2", "2024-05-01"}}},
+        {"prefixed names", "<x:c r=\"B1\" x:t=\"s\"><x:v>1</x:v></x:c><c r=\"A1\"><v>3</v></c>", TableStatus::Ok,
+         {{"3", u8"张伟"}}},
+        {"an attribute named twice keeps the later",
+         "<c r=\"A1\" r=\"C1\"><v>1</v></c><c t=\"s\" t=\"n\"><v>5</v></c>", TableStatus::Ok, {{"", "", "1", "5"}}},
+        {"other attributes and content", "<c r=\"A1\" cm=\"1\"><f>1+1</f><v>2</v></c><c r=\"B1\"><!-- c --><v>3</v></c>"
+         "<c r=\"C1\" t=\"inlineStr\"><is><t>i</t></is></c><c r=\"D1\" t=\"str\"><v><![CDATA[<d>]]></v></c>",
+         TableStatus::Ok, {{"2", "3", "i", "<d>"}}},
+        {"a value longer than the shortcut looks", "<c r=\"A1\" t=\"str\"><v>" + longText + "</v></c><c><v>1</v></c>",
+         TableStatus::Ok, {{longText, "1"}}},
+        {"row tags in other shapes",
+         "<c><v>1</v></c></row><row spans=\"1:2\" r=\"3\"><c><v>3</v></c></row ><row r='5'><c><v>5</v></c></row>"
+         "<row r=\"x\" s=\"1\" ht=\">\"><c><v>6</v></c></row><row><c><v>7</v></c></row><row r=\"9\"/>"
+         "<row r=\"10\" spans=\"1:1\"><c><v>10</v></c>",
+         TableStatus::Ok, {{"1"}, {}, {"3"}, {}, {"5"}, {"6"}, {"7"}, {}, {}, {"10"}}},
+        {"columns are no cells", "<cols><col min=\"1\" max=\"2\"/></cols><c r=\"A1\"><v>1</v></c>", TableStatus::Ok, {{"1"}}},
+        {"a shared string out of range", "<c r=\"A1\" t=\"s\"><v>2</v></c>", TableStatus::Damaged, {}},
+        {"a plain cell past the last row", "<c r=\"A200001\"><v>1</v></c>", TableStatus::TooManyRows, {}},
+        {"a plain cell past the last column", "<c r=\"IW1\"><v>1</v></c>", TableStatus::TooManyColumns, {}},
+        {"cut short inside a cell", "<c r=\"A1\"><v>1</v></c", TableStatus::Damaged, {}},
+        {"cut short inside a value", "<c r=\"A1\"><v>12", TableStatus::Damaged, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const bool cut = c.cells.compare(c.cells.size() - 4, 4, "</c>") != 0;  // the cases cut short end so
+        const std::string xml = "<sheetData><row r=\"1\" spans=\"1:4\">" + c.cells + (cut ? "" : "</row></sheetData>");
+        for (const bool generalOnly : {false, true}) {
+            SheetContext context;
+            context.sharedStrings = &shared;
+            context.dateStyles = &dateStyles;
+            context.generalOnly = generalOnly;
+            CellTable table;
+            EXPECT_EQ(ParseSheetXml(xml, context, table), c.status) << (generalOnly ? "general" : "shortcut");
+            EXPECT_EQ(RowsOf(table), c.rows) << (generalOnly ? "general" : "shortcut");
+        }
+    }
+}
+
+TEST(XlsxSheet, PlainStringItemsReadAsTheGeneralReaderReadsThem) {
+    const struct {
+        const char* what;
+        std::string xml;
+        std::vector<std::string> strings;
+    } cases[] = {
+        {"as Excel writes them", u8"<sst uniqueCount=\"3\"><si><t>张伟</t></si><si><t xml:space=\"preserve\"> a </t></si><si><t></t></si></sst>",
+         {u8"张伟", " a ", ""}},
+        {"entities, runs and phonetic runs",
+         "<sst><si><t>a&amp;b</t></si><si><r><t>x</t></r><r><t>y</t></r></si><si><t>z</t><rPh><t>q</t></rPh></si></sst>",
+         {"a&b", "xy", "z"}},
+        {"other shapes", "<sst><si/><si><t/></si><si><t>a</t></si ><si>\n<t>b</t>\n</si><x:si><x:t>c</x:t></x:si></sst>",
+         {"", "", "a", "b", "c"}},
+        {"cut short", "<sst><si><t>a</t></si><si><t>abc", {"a", "abc"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const bool generalOnly : {false, true}) {
+            std::vector<std::string> strings;
+            ParseSharedStrings(c.xml, strings, generalOnly);
+            EXPECT_EQ(strings, c.strings) << (generalOnly ? "general" : "shortcut");
+        }
+    }
+}
+
 // A string of 100,000 bytes in 20,000 cells was 2 GB of copies; a merged
 // range repeats it without copying too.
 TEST(XlsxSheet, ASharedStringInManyCellsIsKeptOnce) {

@@ -469,8 +469,10 @@ int FuzzZipDirectory(const uint8_t* data, std::size_t size) {
 
 int FuzzSheetXml(const uint8_t* data, std::size_t size) {
     const std::string_view xml(reinterpret_cast<const char*>(data), size);
-    std::vector<std::string> shared;
+    std::vector<std::string> shared, sharedByGeneral;
     ParseSharedStrings(xml, shared);
+    ParseSharedStrings(xml, sharedByGeneral, true);
+    FUZZ_CHECK(shared == sharedByGeneral);
     std::vector<bool> dateStyles;
     ParseDateStyles(xml, dateStyles);
     std::vector<WorkbookSheet> sheets;
@@ -482,10 +484,18 @@ int FuzzSheetXml(const uint8_t* data, std::size_t size) {
     context.dateStyles = &dateStyles;
     context.date1904 = date1904;
     CellTable table;
-    if (ParseSheetXml(xml, context, table) == TableStatus::Ok) {
+    const TableStatus status = ParseSheetXml(xml, context, table);
+    if (status == TableStatus::Ok) {
         CheckTable(table);
         CheckRosterFile(table);
     }
+    // The shortcut for plain cells reads exactly what the general reader does.
+    context.generalOnly = true;
+    CellTable general;
+    FUZZ_CHECK(ParseSheetXml(xml, context, general) == status);
+    FUZZ_CHECK(general.rowEnds == table.rowEnds);
+    for (std::size_t r = 0; r < RowCount(table); ++r)
+        for (std::size_t c = 0; c < RowWidth(table, r); ++c) FUZZ_CHECK(CellAt(general, r, c) == CellAt(table, r, c));
     return 0;
 }
 
