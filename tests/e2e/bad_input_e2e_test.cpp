@@ -115,9 +115,20 @@ std::string AsShown(const std::string& text) {
     return back;
 }
 
+// A line may carry a number and a department after a tab: what is drawn is
+// the part before the first tab, trailing blanks dropped, unless that part is
+// blank, when the line is drawn whole as it always was.
+std::string NameBeforeTab(const std::string& line) {
+    const std::size_t tab = line.find('\t');
+    if (tab == std::string::npos) return line;
+    const std::size_t last = line.find_last_not_of(' ', tab == 0 ? std::string::npos : tab - 1);
+    if (tab == 0 || last == std::string::npos) return line;
+    return line.substr(0, last + 1);
+}
+
 std::set<std::string> ShownNames(const std::string& bytes) {
     std::set<std::string> shown;
-    for (const std::string& name : NamesByTheRules(bytes)) shown.insert(AsShown(name));
+    for (const std::string& name : NamesByTheRules(bytes)) shown.insert(AsShown(NameBeforeTab(name)));
     return shown;
 }
 
