@@ -4,7 +4,7 @@
 #include <map>
 #include <unordered_map>
 
-#include "ui/presenter_view.h"
+#include "ui/font_fit.h"
 
 namespace {
 

@@ -9,11 +9,7 @@
 #include <string>
 #include <vector>
 
-// The largest font height in pixels (1 up) at which the text, as measure
-// reports its extent at that height, fits within 90 % of the area's width and
-// 60 % of its height. 1 when nothing fits. measure must not shrink as the
-// height grows.
-int FitPresenterFontHeight(SIZE area, const std::function<SIZE(int height)>& measure);
+#include "ui/font_fit.h"
 
 // The monitor the view covers, out of the monitors' rectangles: with two or
 // more, the first that does not hold the main window (the one it overlaps
