@@ -407,7 +407,13 @@ bool CanRedrawWinner(const MainWindow& window) {
     return !(prizes.redrawPending && prizes.redrawSource == key);
 }
 
-bool TakeBackPrizeBatch(MainWindow& window) {
+namespace {
+
+enum class BatchChange { TakeBack, Void };
+
+// Take-back and void reach the same winners and the same lines of the
+// record; they differ only in what they do to them.
+bool changeLatestBatch(MainWindow& window, BatchChange change) {
     if (!CanTakeBackPrizeBatch(window)) return false;
     PrizeRoundState& prizes = window.prizes;
     const std::string key = selectedKey(window);
@@ -415,43 +421,37 @@ bool TakeBackPrizeBatch(MainWindow& window) {
     int32_t tier = 0, batch = 0;
     FindLatestBatch(winners, tier, batch);
     cancelRedraw(prizes);
-    TakeBackLatestBatch(winners);
+    if (change == BatchChange::TakeBack) {
+        TakeBackLatestBatch(winners);
+    } else if (VoidLatestBatch(winners) == 0) {
+        return true;
+    }
     saveEvents(prizes);
     const std::size_t from = FindBatchLines(prizes.record, key, tier, batch);
     if (from < prizes.record.size()) {
         const std::string oldTail = PrizeRecordTail(prizes.record, from);
-        prizes.record.erase(prizes.record.begin() + static_cast<std::ptrdiff_t>(from), prizes.record.end());
+        if (change == BatchChange::TakeBack) {
+            prizes.record.erase(prizes.record.begin() + static_cast<std::ptrdiff_t>(from), prizes.record.end());
+        } else {
+            for (std::size_t i = from; i < prizes.record.size(); ++i) {
+                DrawResult& result = prizes.record[i].result;
+                if (result.state == ResultState::Void) continue;
+                result.state = ResultState::Void;
+                result.recordEntry.insert(result.recordEntry.size() - 2, kVoidMark);
+            }
+        }
         rewriteRecordTail(window, oldTail, from);
     }
-    hostOf(window).showInDisplay("");
+    if (change == BatchChange::TakeBack) hostOf(window).showInDisplay("");
     ShowPrizeRoundStatus(window);
     return true;
 }
 
-bool VoidPrizeBatch(MainWindow& window) {
-    if (!CanTakeBackPrizeBatch(window)) return false;
-    PrizeRoundState& prizes = window.prizes;
-    const std::string key = selectedKey(window);
-    PrizeWinners& winners = prizes.events.bySource[key];
-    int32_t tier = 0, batch = 0;
-    FindLatestBatch(winners, tier, batch);
-    cancelRedraw(prizes);
-    if (VoidLatestBatch(winners) == 0) return true;
-    saveEvents(prizes);
-    const std::size_t from = FindBatchLines(prizes.record, key, tier, batch);
-    if (from < prizes.record.size()) {
-        const std::string oldTail = PrizeRecordTail(prizes.record, from);
-        for (std::size_t i = from; i < prizes.record.size(); ++i) {
-            DrawResult& result = prizes.record[i].result;
-            if (result.state == ResultState::Void) continue;
-            result.state = ResultState::Void;
-            result.recordEntry.insert(result.recordEntry.size() - 2, kVoidMark);
-        }
-        rewriteRecordTail(window, oldTail, from);
-    }
-    ShowPrizeRoundStatus(window);
-    return true;
-}
+}  // namespace
+
+bool TakeBackPrizeBatch(MainWindow& window) { return changeLatestBatch(window, BatchChange::TakeBack); }
+
+bool VoidPrizeBatch(MainWindow& window) { return changeLatestBatch(window, BatchChange::Void); }
 
 void OfferPrizeReset(MainWindow& window) {
     PrizeRoundState& prizes = window.prizes;
