@@ -17,33 +17,9 @@
 
 #include "bench/bench_report.h"
 #include "engine/xlsx_sheet.h"
-#include "tests/support/zip_writer.h"
+#include "bench/roster_workbook.h"
 
 namespace {
-
-const char* const kSurnames[] = {u8"张", u8"王", u8"李", u8"赵", u8"刘", u8"陈", u8"杨", u8"黄"};
-const char* const kGiven[] = {u8"伟", u8"芳", u8"娜", u8"敏", u8"静", u8"强", u8"磊", u8"洋", u8"艳", u8"军"};
-
-std::string NameOf(int i) { return std::string(kSurnames[i % 8]) + kGiven[i / 8 % 10] + kGiven[i / 80 % 10]; }
-std::string ClassOf(int i) { return u8"三年" + std::to_string(i % 12 + 1) + u8"班"; }
-
-// The roster bench's workbook: 10,000 people, names and classes shared.
-std::string MakeWorkbook(int people) {
-    std::vector<std::string> shared{u8"姓名", u8"学号", u8"班级"};
-    for (int i = 0; i < people; ++i) shared.push_back(NameOf(i));
-    const std::size_t classes = shared.size();
-    for (int i = 0; i < 12; ++i) shared.push_back(ClassOf(i));
-    std::string sheet = "<sheetData>" + SheetRow(1, {"<c r=\"A1\" t=\"s\"><v>0</v></c>", "<c r=\"B1\" t=\"s\"><v>1</v></c>",
-                                                       "<c r=\"C1\" t=\"s\"><v>2</v></c>"});
-    for (int i = 0; i < people; ++i) {
-        const std::string row = std::to_string(i + 2);
-        sheet += SheetRow(i + 2, {"<c r=\"A" + row + "\" t=\"s\"><v>" + std::to_string(3 + i) + "</v></c>",
-                                  "<c r=\"B" + row + "\"><v>" + std::to_string(2023000 + i) + "</v></c>",
-                                  "<c r=\"C" + row + "\" t=\"s\"><v>" + std::to_string(classes + i % 12) + "</v></c>"});
-    }
-    sheet += "</sheetData>";
-    return WriteXlsx({{u8"名单", sheet}}, shared);
-}
 
 using CreateXmlReaderFunction = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
 
@@ -248,7 +224,7 @@ int main(int argc, char** argv) {
     }
 
     XlsxBook book;
-    if (OpenXlsxBook(MakeWorkbook(10000), book) != TableStatus::Ok) return 1;
+    if (OpenXlsxBook(MakeRosterWorkbook(10000), book) != TableStatus::Ok) return 1;
     std::string sheetXml, stringsXml;
     InflateZipEntry(book.archive, *FindZipEntry(book.entries, "xl/worksheets/sheet1.xml"), kRosterPartLimit, sheetXml);
     InflateZipEntry(book.archive, *FindZipEntry(book.entries, "xl/sharedStrings.xml"), kRosterPartLimit, stringsXml);

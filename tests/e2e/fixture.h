@@ -46,6 +46,20 @@ inline HWND DialogFileNameEdit(HWND dialog) {
     return GetDlgItem(dialog, 0x480);
 }
 
+// The clipboard's Unicode text, as a paste would take it; "" when it holds none.
+inline std::wstring ClipboardText() {
+    std::wstring text;
+    for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt) PumpFor(20);
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const wchar_t* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
 class TobrixE2E : public ::testing::Test {
 protected:
     void TearDown() override {

@@ -218,19 +218,6 @@ protected:
         SetControlText(form, form1::kLowerLimit, lower);
         SetControlText(form, form1::kUpperLimit, upper);
     }
-
-    std::wstring ClipboardText() {
-        std::wstring text;
-        for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt) PumpFor(20);
-        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-            if (const wchar_t* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-                text = chars;
-                GlobalUnlock(data);
-            }
-        }
-        CloseClipboard();
-        return text;
-    }
 };
 
 std::vector<std::string> Staff(int count, const std::string& prefix = "员工") {

@@ -121,18 +121,6 @@ void PutOnClipboard(const std::wstring& text) {
     CloseClipboard();
 }
 
-std::wstring ClipboardText() {
-    std::wstring text;
-    for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt) PumpFor(20);
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const wchar_t* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = chars;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
-}
 
 std::vector<std::string> SplitOn(const std::string& text, const std::string& separator) {
     std::vector<std::string> parts;

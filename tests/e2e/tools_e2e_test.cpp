@@ -225,18 +225,6 @@ protected:
         ASSERT_NE(ControlVisible(form, form1::kNameFileList), nameModeNow);
     }
 
-    std::wstring ClipboardText() {
-        std::wstring text;
-        for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt) PumpFor(20);
-        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-            if (const wchar_t* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-                text = chars;
-                GlobalUnlock(data);
-            }
-        }
-        CloseClipboard();
-        return text;
-    }
 
     bool immutable = false;
 };
