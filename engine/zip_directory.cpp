@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/zip_crc.h"
+
 namespace {
 
 const uint32_t kEndSignature = 0x06054b50;
@@ -166,8 +168,7 @@ ZipStatus InflateZipEntry(const std::string& archive, const ZipEntry& entry, std
             return ZipStatus::Damaged;
         }
     }
-    if (out.size() != entry.size ||
-        crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(out.data()), static_cast<uInt>(out.size())) != entry.crc) {
+    if (out.size() != entry.size || UpdateZipCrc(0, out.data(), out.size()) != entry.crc) {
         out.clear();
         return ZipStatus::Damaged;
     }

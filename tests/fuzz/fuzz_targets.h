@@ -25,7 +25,7 @@ int FuzzPrizesIni(const uint8_t* data, std::size_t size);
 // The prize progress file: what is read writes back and reads the same; the
 // batches then drawn from it never give anyone a prize they may not win.
 int FuzzPrizeProgress(const uint8_t* data, std::size_t size);
-// A zip archive: its directory, every entry inflated under a small limit, and
+// A zip archive: its CRC, its directory, every entry inflated under a small limit, and
 // the whole of it opened as a workbook with each sheet read.
 int FuzzZipDirectory(const uint8_t* data, std::size_t size);
 
