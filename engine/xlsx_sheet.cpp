@@ -214,9 +214,16 @@ TableStatus ReadPart(const XlsxBook& book, const std::string& name, bool optiona
     return FromZip(InflateZipEntry(book.archive, *entry, kRosterPartLimit, text));
 }
 
-// A cell as Excel writes it: <c r="B2" t="s" s="3"><v>12</v></c>, <c r="B2"/>.
+// A cell as Excel writes it, <c r="B2" s="3" t="s"><v>12</v></c> or
+// <c r="B2"/>, decoded in the one scan that finds its end: the reference and
+// the style number as the general reader would read them, the type and value
+// as written.
 struct PlainCell {
-    std::string_view reference, type, style, value;
+    bool placed = false;  // r="..." names a cell
+    std::size_t column = 0, row = 0;
+    bool styled = false;  // s="..." is a style number
+    std::size_t style = 0;
+    std::string_view type, value;  // type.data() is null when there is none
     bool selfClosing = false;
     std::size_t end = 0;  // one past the cell
 };
@@ -227,6 +234,37 @@ const std::size_t kPlainCellReach = 256;
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// The quoted value from `p` to its closing quote, as a cell reference
+// (ParseCellReference's rules); returns where the quote is, or `end`.
+const char* ReadQuotedReference(const char* p, const char* end, PlainCell& cell) {
+    std::size_t column = 0, row = 0, letters = 0, digits = 0;
+    for (; p < end && IsLetter(*p); ++p, ++letters) column = column * 26 + static_cast<std::size_t>((*p | 0x20) - 'a' + 1);
+    for (; p < end && IsDigit(*p); ++p, ++digits) row = row * 10 + static_cast<std::size_t>(*p - '0');
+    if (p < end && *p == '"') {
+        cell.placed = letters >= 1 && letters <= 3 && digits >= 1 && digits <= 7 && row != 0;
+        cell.column = column - 1;
+        cell.row = row - 1;
+        return p;
+    }
+    while (p < end && *p != '"') ++p;
+    return p;
+}
+
+// The same for a style number (ParseIndex's rules).
+const char* ReadQuotedIndex(const char* p, const char* end, PlainCell& cell) {
+    std::size_t value = 0, digits = 0;
+    for (; p < end && IsDigit(*p); ++p, ++digits) value = value * 10 + static_cast<std::size_t>(*p - '0');
+    if (p < end && *p == '"') {
+        cell.styled = digits >= 1 && digits <= 9;
+        cell.style = value;
+        return p;
+    }
+    while (p < end && *p != '"') ++p;
+    return p;
+}
+
 // Reads the cell at `at` (a '<') when it has only r, t and s attributes,
 // each once in double quotes, and at most a <v> of text without entities
 // right inside it. False for anything else: the general reader takes it.
@@ -235,6 +273,7 @@ bool ReadPlainCell(std::string_view in, std::size_t at, PlainCell& cell) {
     const char* const end = in.data() + std::min(in.size(), at + kPlainCellReach);
     if (end - p < 4 || p[1] != 'c' || !(IsXmlSpace(p[2]) || p[2] == '>' || p[2] == '/')) return false;
     cell = PlainCell();
+    bool referenced = false, styleWritten = false;
     p += 2;
     for (;;) {
         while (p < end && IsXmlSpace(*p)) ++p;
@@ -247,21 +286,33 @@ bool ReadPlainCell(std::string_view in, std::size_t at, PlainCell& cell) {
             return true;
         }
         if (end - p < 4 || p[1] != '=' || p[2] != '"') return false;
-        std::string_view* slot = *p == 'r' ? &cell.reference : *p == 't' ? &cell.type : *p == 's' ? &cell.style : nullptr;
-        if (!slot || slot->data() != nullptr) return false;  // another attribute, or one named twice
-        const char* q = p += 3;
-        while (q < end && *q != '"') ++q;  // quoted, as the general reader reads it
-        if (q >= end) return false;
-        *slot = std::string_view(p, static_cast<std::size_t>(q - p));
-        p = q + 1;
+        const char name = *p;
+        p += 3;
+        // Another attribute, or one named twice, is the general reader's.
+        if (name == 'r' && !referenced) {
+            referenced = true;
+            p = ReadQuotedReference(p, end, cell);
+        } else if (name == 's' && !styleWritten) {
+            styleWritten = true;
+            p = ReadQuotedIndex(p, end, cell);
+        } else if (name == 't' && !cell.type.data()) {
+            const char* q = p;
+            while (q < end && *q != '"') ++q;
+            cell.type = std::string_view(p, static_cast<std::size_t>(q - p));
+            p = q;
+        } else {
+            return false;
+        }
+        if (p >= end) return false;
+        ++p;
     }
     ++p;
-    if (end - p >= 4 && std::memcmp(p, "</c>", 4) == 0) {
+    if (end - p >= 4 && p[0] == '<' && p[1] == '/' && p[2] == 'c' && p[3] == '>') {
         cell.value = std::string_view(p, 0);
         cell.end = static_cast<std::size_t>(p + 4 - in.data());
         return true;
     }
-    if (end - p < 3 || std::memcmp(p, "<v>", 3) != 0) return false;
+    if (end - p < 3 || p[0] != '<' || p[1] != 'v' || p[2] != '>') return false;
     p += 3;
     const char* q = p;
     while (q < end && *q != '<' && *q != '&') ++q;
@@ -396,16 +447,20 @@ namespace {
 // A string item as Excel writes most of them, <si><t>text</t></si>, with no
 // entity in the text: the text and where the item ends; false for any other.
 bool ReadPlainString(std::string_view in, std::size_t at, std::string_view& text, std::size_t& itemEnd) {
-    const std::string_view rest = in.substr(at);
+    static const char kOpen[] = "<si><t>", kOpenPreserved[] = "<si><t xml:space=\"preserve\">", kClose[] = "</t></si>";
+    const char* const p = in.data() + at;
+    const std::size_t left = in.size() - at;
     std::size_t start;
-    if (rest.compare(0, 7, "<si><t>") == 0) start = 7;
-    else if (rest.compare(0, 28, "<si><t xml:space=\"preserve\">") == 0) start = 28;
+    if (left >= 7 && std::memcmp(p, kOpen, 7) == 0) start = 7;
+    else if (left >= 28 && std::memcmp(p, kOpenPreserved, 28) == 0) start = 28;
     else return false;
-    const std::size_t close = rest.find('<', start);
-    if (close == std::string_view::npos || rest.compare(close, 9, "</t></si>") != 0) return false;
-    text = rest.substr(start, close - start);
-    if (text.find('&') != std::string_view::npos) return false;
-    itemEnd = at + close + 9;
+    const void* close = std::memchr(p + start, '<', left - start);
+    if (!close) return false;
+    const std::size_t length = static_cast<std::size_t>(static_cast<const char*>(close) - p) - start;
+    if (left - start - length < 9 || std::memcmp(p + start + length, kClose, 9) != 0) return false;
+    text = std::string_view(p + start, length);
+    if (std::memchr(text.data(), '&', length)) return false;
+    itemEnd = at + start + length + 9;
     return true;
 }
 
@@ -464,6 +519,124 @@ void ParseDateStyles(std::string_view xml, std::vector<bool>& dateStyles) {
     }
 }
 
+namespace {
+
+// What reading a sheet carries from one cell to the next.
+struct SheetReading {
+    const SheetContext* context = nullptr;
+    CellTable* table = nullptr;
+    std::vector<PlacedCell> pending;
+    // Each shared string's bytes go into the table once, however many cells
+    // show it: a copy a cell let a small sheet repeating one long string
+    // ask for more memory than there is.
+    std::vector<CellSpan> sharedSpans;
+    std::size_t row = 0, nextRow = 0, column = 0, nextColumn = 0;
+    bool dateStyle = false;
+    std::string_view type = "n";
+};
+
+const uint32_t kNotYet = UINT32_MAX;
+
+void PlaceCell(SheetReading& reading, std::size_t r, std::size_t c, CellSpan span) {
+    CellTable& table = *reading.table;
+    // The next cell of the last row or the first of a new one, nearly
+    // always: what SetCellSpan would do, without its call.
+    if (span.size != 0 && r == RowCount(table) && c == 0) table.rowEnds.push_back(static_cast<uint32_t>(table.cells.size()));
+    if (span.size != 0 && r + 1 == RowCount(table) && c == RowWidth(table, r)) {
+        table.cells.push_back(span);
+        ++table.rowEnds.back();
+        return;
+    }
+    if (r + 1 >= RowCount(table) || c < RowWidth(table, r)) SetCellSpan(table, r, c, span);
+    else if (span.size != 0) reading.pending.push_back(PlacedCell{static_cast<uint32_t>(r), static_cast<uint32_t>(c), span});
+}
+
+// A cell's place: its reference, else the one after the last cell.
+void PlaceNextCell(SheetReading& reading, bool placed, std::size_t column, std::size_t row) {
+    if (placed) {
+        reading.column = column;
+        reading.row = row;
+        reading.nextRow = row + 1;
+    } else {
+        reading.column = reading.nextColumn;
+    }
+    reading.nextColumn = reading.column + 1;
+}
+
+void StyleCell(SheetReading& reading, bool styled, std::size_t style) {
+    const std::vector<bool>* dateStyles = reading.context->dateStyles;
+    reading.dateStyle = styled && dateStyles && style < dateStyles->size() && (*dateStyles)[style];
+}
+
+// The end of a cell: its value, as text, into the table.
+TableStatus CloseCell(SheetReading& reading, std::string_view text) {
+    if (text.empty()) return TableStatus::Ok;
+    if (reading.row >= kRosterRowLimit) return TableStatus::TooManyRows;
+    if (reading.column >= kRosterColumnLimit) return TableStatus::TooManyColumns;
+    CellTable& table = *reading.table;
+    const std::string_view type = reading.type;
+    CellSpan span;
+    if (NameIs(type, "s")) {
+        const std::vector<std::string>* shared = reading.context->sharedStrings;
+        std::size_t index = 0;
+        if (!ParseIndex(text, index) || !shared || index >= shared->size()) return TableStatus::Damaged;
+        if (reading.sharedSpans.empty()) reading.sharedSpans.assign(shared->size(), CellSpan{kNotYet, 0});
+        if (reading.sharedSpans[index].at == kNotYet) reading.sharedSpans[index] = AppendCellText(table, (*shared)[index]);
+        span = reading.sharedSpans[index];
+    } else if (NameIs(type, "n")) {
+        // Most numbers in a roster are whole: no copy to convert them.
+        if (!reading.dateStyle && IsShownAsWritten(text)) span = AppendCellText(table, text);
+        else span = AppendCellText(table, FormatCellNumber(std::string(text), reading.dateStyle, reading.context->date1904));
+    } else if (NameIs(type, "b")) {
+        span = AppendCellText(table, text == "0" ? "FALSE" : "TRUE");
+    } else if (NameIs(type, "d")) {
+        span = AppendCellText(table, text.substr(0, text.find('T')));
+    } else {
+        span = AppendCellText(table, text);  // inlineStr, str (a formula's text), e (an error such as #N/A)
+    }
+    PlaceCell(reading, reading.row, reading.column, span);
+    return TableStatus::Ok;
+}
+
+void StartRow(SheetReading& reading, bool numbered, std::string_view raw) {
+    std::size_t number = 0;
+    reading.row = numbered && ParseIndex(raw, number) && number > 0 ? number - 1 : reading.nextRow;
+    reading.nextRow = reading.row + 1;
+    reading.nextColumn = 0;
+}
+
+// Reads the rows and cells Excel writes from `at` on, as far as they go:
+// nearly every tag of a sheet, five tokens' worth of work each in one short
+// scan. Stops at the first tag the general reader must take; `cells` counts
+// the cells read.
+TableStatus ReadPlainCells(SheetReading& reading, std::string_view xml, std::size_t& at, std::size_t& cells) {
+    PlainCell cell;
+    std::string_view number;
+    std::size_t tagEnd = 0;
+    while (at < xml.size() && xml[at] == '<') {
+        if (ReadPlainCell(xml, at, cell)) {
+            at = cell.end;
+            ++cells;
+            PlaceNextCell(reading, cell.placed, cell.column, cell.row);
+            if (cell.selfClosing) continue;
+            reading.type = cell.type.data() ? cell.type : std::string_view("n");
+            StyleCell(reading, cell.styled, cell.style);
+            const TableStatus status = CloseCell(reading, cell.value);
+            if (status != TableStatus::Ok) return status;
+        } else if (ReadPlainRow(xml, at, number, tagEnd)) {
+            at = tagEnd;
+            StartRow(reading, true, number);
+        } else if (xml.size() - at >= 6 && std::memcmp(xml.data() + at, "</row>", 6) == 0) {
+            at += 6;  // nothing to do at a row's end
+        } else {
+            break;
+        }
+    }
+    return TableStatus::Ok;
+}
+
+}  // namespace
+
 TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, CellTable& table) {
     ClearTable(table);
     if (xml.size() > kRosterPartLimit) return TableStatus::PartTooLarge;  // keeps the text's offsets in 32 bits
@@ -471,104 +644,20 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
     std::string value, attribute;
     std::string_view raw;
     std::vector<std::string> merges;
-    std::vector<PlacedCell> pending;
-    // Each shared string's bytes go into the table once, however many cells
-    // show it: a copy a cell let a small sheet repeating one long string
-    // ask for more memory than there is.
-    std::vector<CellSpan> sharedSpans;
-    const uint32_t kNotYet = UINT32_MAX;
-    auto place = [&](std::size_t r, std::size_t c, CellSpan span) {
-        // The next cell of the last row or the first of a new one, nearly
-        // always: what SetCellSpan would do, without its call.
-        if (span.size != 0 && r == RowCount(table) && c == 0)
-            table.rowEnds.push_back(static_cast<uint32_t>(table.cells.size()));
-        if (span.size != 0 && r + 1 == RowCount(table) && c == RowWidth(table, r)) {
-            table.cells.push_back(span);
-            ++table.rowEnds.back();
-            return;
-        }
-        if (r + 1 >= RowCount(table) || c < RowWidth(table, r)) SetCellSpan(table, r, c, span);
-        else if (span.size != 0) pending.push_back(PlacedCell{static_cast<uint32_t>(r), static_cast<uint32_t>(c), span});
-    };
-    std::size_t row = 0, nextRow = 0, column = 0, nextColumn = 0;
-    bool dateStyle = false;
+    SheetReading reading;
+    reading.context = &context;
+    reading.table = &table;
+    std::vector<PlacedCell>& pending = reading.pending;
     bool inCell = false, inValue = false;
     // A sheet whose cells stop before their element closes was cut short
     // (between two tags, where the reader itself sees nothing wrong).
     bool inSheetData = false;
-    std::string_view type = "n";
-    auto openCell = [&](std::string_view reference, std::string_view style) {
-        std::size_t refRow = 0;
-        if (!reference.empty() && ParseCellReference(reference, column, refRow)) {
-            row = refRow;
-            nextRow = row + 1;
-        } else {
-            column = nextColumn;
-        }
-        nextColumn = column + 1;
-        std::size_t styleIndex = 0;
-        dateStyle = context.dateStyles && !style.empty() && ParseIndex(style, styleIndex) &&
-                    styleIndex < context.dateStyles->size() && (*context.dateStyles)[styleIndex];
-        value.clear();
-        inValue = false;
-    };
-    // The end of a cell: its value as text.
-    auto closeCell = [&](std::string_view text) {
-        if (text.empty()) return TableStatus::Ok;
-        if (row >= kRosterRowLimit) return TableStatus::TooManyRows;
-        if (column >= kRosterColumnLimit) return TableStatus::TooManyColumns;
-        if (NameIs(type, "s")) {
-            std::size_t index = 0;
-            if (!ParseIndex(text, index) || !context.sharedStrings || index >= context.sharedStrings->size())
-                return TableStatus::Damaged;
-            if (sharedSpans.empty()) sharedSpans.assign(context.sharedStrings->size(), CellSpan{kNotYet, 0});
-            if (sharedSpans[index].at == kNotYet) sharedSpans[index] = AppendCellText(table, (*context.sharedStrings)[index]);
-            place(row, column, sharedSpans[index]);
-        } else if (NameIs(type, "n")) {
-            // Most numbers in a roster are whole: no copy to convert them.
-            if (!dateStyle && IsShownAsWritten(text)) place(row, column, AppendCellText(table, text));
-            else place(row, column, AppendCellText(table, FormatCellNumber(std::string(text), dateStyle, context.date1904)));
-        } else if (NameIs(type, "b")) {
-            place(row, column, AppendCellText(table, text == "0" ? "FALSE" : "TRUE"));
-        } else if (NameIs(type, "d")) {
-            place(row, column, AppendCellText(table, text.substr(0, text.find('T'))));
-        } else {
-            place(row, column, AppendCellText(table, text));  // inlineStr, str (a formula's text), e (an error such as #N/A)
-        }
-        return TableStatus::Ok;
-    };
-    auto startRow = [&](bool numbered, std::string_view raw) {
-        std::size_t number = 0;
-        row = numbered && ParseIndex(raw, number) && number > 0 ? number - 1 : nextRow;
-        nextRow = row + 1;
-        nextColumn = 0;
-    };
-    PlainCell plain;
-    std::size_t rowTagEnd = 0;
     for (;;) {
-        // Nearly every tag of a sheet is in a plain cell: read it whole here,
-        // five tokens' worth of work in one short scan.
-        if (!context.generalOnly && reader.at < xml.size() && xml[reader.at] == '<' &&
-            ReadPlainCell(xml, reader.at, plain)) {
-            reader.at = plain.end;
-            type = plain.type.data() ? plain.type : std::string_view("n");
-            openCell(plain.reference, plain.style);
-            inCell = false;
-            if (plain.selfClosing) continue;
-            const TableStatus status = closeCell(plain.value);
+        if (!context.generalOnly) {
+            std::size_t cells = 0;
+            const TableStatus status = ReadPlainCells(reading, xml, reader.at, cells);
             if (status != TableStatus::Ok) return ClearTable(table), status;
-            continue;
-        }
-        if (!context.generalOnly && reader.at < xml.size() && xml[reader.at] == '<') {
-            if (ReadPlainRow(xml, reader.at, raw, rowTagEnd)) {
-                reader.at = rowTagEnd;
-                startRow(true, raw);
-                continue;
-            }
-            if (xml.size() - reader.at >= 6 && std::memcmp(xml.data() + reader.at, "</row>", 6) == 0) {
-                reader.at += 6;  // nothing to do at a row's end
-                continue;
-            }
+            if (cells != 0) inCell = inValue = false;
         }
         const XmlToken token = NextXmlToken(reader);
         if (token.kind == XmlKind::End) {
@@ -588,13 +677,19 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
         } else if (NameIs(token.name, "c")) {
             // One pass over the attributes: this runs for every cell.
             std::string_view reference, style, name;
-            type = "n";
+            reading.type = "n";
             for (std::size_t at = 0; NextRawXmlAttribute(token.attributes, at, name, raw);) {
                 if (NameIs(name, "r")) reference = raw;
-                else if (NameIs(name, "t")) type = raw;
+                else if (NameIs(name, "t")) reading.type = raw;
                 else if (NameIs(name, "s")) style = raw;
             }
-            openCell(reference, style);
+            std::size_t column = 0, row = 0, styleIndex = 0;
+            const bool placed = !reference.empty() && ParseCellReference(reference, column, row);
+            PlaceNextCell(reading, placed, column, row);
+            const bool styled = !style.empty() && ParseIndex(style, styleIndex);
+            StyleCell(reading, styled, styleIndex);
+            value.clear();
+            inValue = false;
             inCell = !token.selfClosing;
             continue;
         } else if (NameIs(token.name, "v")) {
@@ -602,7 +697,7 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
             continue;
         } else if (NameIs(token.name, "row")) {
             const bool numbered = FindRawXmlAttribute(token.attributes, "r", raw);
-            startRow(numbered, raw);
+            StartRow(reading, numbered, raw);
             continue;
         } else if (NameIs(token.name, "is") && inCell) {
             if (!token.selfClosing && !CollectText(reader, "is", value)) return ClearTable(table), TableStatus::Damaged;
@@ -617,7 +712,7 @@ TableStatus ParseSheetXml(std::string_view xml, const SheetContext& context, Cel
             continue;
         }
 
-        const TableStatus status = closeCell(value);
+        const TableStatus status = CloseCell(reading, value);
         if (status != TableStatus::Ok) return ClearTable(table), status;
     }
     PlaceCells(table, pending, false);

@@ -122,7 +122,7 @@ inline std::string WriteXlsx(const std::vector<TestSheet>& sheets, const std::ve
     rels += "<Relationship Id=\"rIdS\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
             "sharedStrings\" Target=\"sharedStrings.xml\"/>";
     std::string shared = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sst " + ns + " count=\"" +
-                         std::to_string(sharedStrings.size()) + "\">";
+                         std::to_string(sharedStrings.size()) + "\" uniqueCount=\"" + std::to_string(sharedStrings.size()) + "\">";
     for (const std::string& s : sharedStrings) shared += s.compare(0, 4, "<si>") == 0 ? s : "<si><t>" + s + "</t></si>";
     shared += "</sst>";
     parts.push_back({"xl/sharedStrings.xml", shared});
