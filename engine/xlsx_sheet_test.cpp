@@ -235,6 +235,10 @@ TEST(XlsxSheet, PlainCellsReadAsTheGeneralReaderReadsThem) {
          "<row r=\"x\" s=\"1\" ht=\">\"><c><v>6</v></c></row><row><c><v>7</v></c></row><row r=\"9\"/>"
          "<row r=\"10\" spans=\"1:1\"><c><v>10</v></c>",
          TableStatus::Ok, {{"1"}, {}, {"3"}, {}, {"5"}, {"6"}, {"7"}, {}, {}, {"10"}}},
+        {"references and styles that are none",
+         "<c r=\"ABCD1\"><v>1</v></c><c r=\"A12345678\"><v>2</v></c><c r=\"\"><v>3</v></c><c r=\"A0\"><v>4</v></c>"
+         "<c r=\"1A\"><v>5</v></c><c r=\"H1\" s=\"\"><v>45292</v></c><c s=\"1x\"><v>45292</v></c><c s=\"0001\"><v>45292</v></c>",
+         TableStatus::Ok, {{"1", "2", "3", "4", "5", "", "", "45292", "45292", "2024-01-01"}}},
         {"columns are no cells", "<cols><col min=\"1\" max=\"2\"/></cols><c r=\"A1\"><v>1</v></c>", TableStatus::Ok, {{"1"}}},
         {"a shared string out of range", "<c r=\"A1\" t=\"s\"><v>2</v></c>", TableStatus::Damaged, {}},
         {"a plain cell past the last row", "<c r=\"A200001\"><v>1</v></c>", TableStatus::TooManyRows, {}},
