@@ -234,33 +234,8 @@ const std::size_t kPlainCellReach = 256;
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-// The quoted value from `p` to its closing quote, as a cell reference
-// (ParseCellReference's rules); returns where the quote is, or `end`.
-const char* ReadQuotedReference(const char* p, const char* end, PlainCell& cell) {
-    std::size_t column = 0, row = 0, letters = 0, digits = 0;
-    for (; p < end && IsLetter(*p); ++p, ++letters) column = column * 26 + static_cast<std::size_t>((*p | 0x20) - 'a' + 1);
-    for (; p < end && IsDigit(*p); ++p, ++digits) row = row * 10 + static_cast<std::size_t>(*p - '0');
-    if (p < end && *p == '"') {
-        cell.placed = letters >= 1 && letters <= 3 && digits >= 1 && digits <= 7 && row != 0;
-        cell.column = column - 1;
-        cell.row = row - 1;
-        return p;
-    }
-    while (p < end && *p != '"') ++p;
-    return p;
-}
-
-// The same for a style number (ParseIndex's rules).
-const char* ReadQuotedIndex(const char* p, const char* end, PlainCell& cell) {
-    std::size_t value = 0, digits = 0;
-    for (; p < end && IsDigit(*p); ++p, ++digits) value = value * 10 + static_cast<std::size_t>(*p - '0');
-    if (p < end && *p == '"') {
-        cell.styled = digits >= 1 && digits <= 9;
-        cell.style = value;
-        return p;
-    }
+// The closing quote of a value from `p` on, or `end`.
+const char* FindQuote(const char* p, const char* end) {
     while (p < end && *p != '"') ++p;
     return p;
 }
@@ -288,21 +263,21 @@ bool ReadPlainCell(std::string_view in, std::size_t at, PlainCell& cell) {
         if (end - p < 4 || p[1] != '=' || p[2] != '"') return false;
         const char name = *p;
         p += 3;
+        const char* const q = FindQuote(p, end);
+        const std::string_view text(p, static_cast<std::size_t>(q - p));
         // Another attribute, or one named twice, is the general reader's.
         if (name == 'r' && !referenced) {
             referenced = true;
-            p = ReadQuotedReference(p, end, cell);
+            cell.placed = !text.empty() && ParseCellReference(text, cell.column, cell.row);
         } else if (name == 's' && !styleWritten) {
             styleWritten = true;
-            p = ReadQuotedIndex(p, end, cell);
+            cell.styled = !text.empty() && ParseIndex(text, cell.style);
         } else if (name == 't' && !cell.type.data()) {
-            const char* q = p;
-            while (q < end && *q != '"') ++q;
-            cell.type = std::string_view(p, static_cast<std::size_t>(q - p));
-            p = q;
+            cell.type = text;
         } else {
             return false;
         }
+        p = q;
         if (p >= end) return false;
         ++p;
     }

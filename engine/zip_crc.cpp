@@ -2,8 +2,6 @@
 
 #include <zlib.h>
 
-#include <cstring>
-
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
 #include <immintrin.h>
 #define TOBRIX_FOLDED_CRC 1
